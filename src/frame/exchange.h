@@ -1,0 +1,46 @@
+// One HTTP exchange as the component sees it, independent of the transport.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace excursa {
+
+// Decoded name/value pairs of a query or a posted form. Names are matched
+// without regard to letter case; a field posted twice reads as "a, b".
+class FieldList {
+public:
+    void add(std::string name, std::string value);
+    bool has(std::string_view name) const;
+    std::string get(std::string_view name) const;  // "" when absent
+    bool empty() const { return fields_.empty(); }
+
+private:
+    std::vector<std::pair<std::string, std::string>> fields_;
+};
+
+// Decodes "a=1&b=x+y%21"; false when an escape is malformed.
+bool ParseUrlEncoded(std::string_view text, FieldList& out);
+std::string UrlEncode(std::string_view text);
+std::string HtmlEscape(std::string_view text);
+
+struct RequestData {
+    std::string method = "GET";
+    FieldList query;
+    FieldList form;
+    std::string sessionId;  // from the cookie; "" when none
+};
+
+struct ResponseData {
+    int status = 200;
+    std::string contentType = "text/html; charset=utf-8";
+    std::string body;
+    std::string location;         // set for a redirect
+    std::string newSessionId;     // set when a session was created: the cookie to send
+};
+
+inline constexpr std::string_view kSessionCookie = "EXCURSA_SESSION";
+
+}  // namespace excursa

@@ -1,0 +1,109 @@
+#include "frame/template.h"
+
+#include <cctype>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace excursa {
+
+namespace {
+
+char Upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool StartsWithNoCase(std::string_view text, std::size_t at, std::string_view prefix) {
+    if (text.size() - at < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (Upper(text[at + i]) != Upper(prefix[i])) return false;
+    }
+    return true;
+}
+
+std::size_t FindNoCase(std::string_view text, std::string_view what, std::size_t from) {
+    if (what.empty() || text.size() < what.size()) return std::string_view::npos;
+    const char first = Upper(what[0]);
+    for (std::size_t i = from; i + what.size() <= text.size(); ++i) {
+        if (Upper(text[i]) == first && StartsWithNoCase(text, i, what)) return i;
+    }
+    return std::string_view::npos;
+}
+
+bool IsTagNameChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '@' || c == '_' || c == '.' || c == '-';
+}
+
+// At `open` stands "<WC@". Fills the tag and returns the position after its
+// closing marker, or npos when this is not a complete tag.
+std::size_t ReadTag(std::string_view html, std::size_t open, TemplatePiece& tag) {
+    std::size_t nameEnd = open + 1;
+    while (nameEnd < html.size() && IsTagNameChar(html[nameEnd])) ++nameEnd;
+    if (nameEnd >= html.size() || html[nameEnd] != '>') return std::string_view::npos;
+    const std::string_view name = html.substr(open + 1, nameEnd - open - 1);
+    const std::string closing = "</" + std::string(name) + ">";
+    const std::size_t close = FindNoCase(html, closing, nameEnd + 1);
+    if (close == std::string_view::npos) return std::string_view::npos;
+    tag.isTag = true;
+    tag.tagName = std::string(name);
+    tag.text = std::string(html.substr(nameEnd + 1, close - nameEnd - 1));
+    return close + closing.size();
+}
+
+void AppendLiteral(ParsedTemplate& parsed, std::string_view text) {
+    if (text.empty()) return;
+    if (!parsed.pieces.empty() && !parsed.pieces.back().isTag) {
+        parsed.pieces.back().text.append(text);
+        return;
+    }
+    parsed.pieces.push_back(TemplatePiece{false, std::string(text), {}});
+}
+
+}  // namespace
+
+ParsedTemplate ParseTemplate(std::string_view html) {
+    ParsedTemplate parsed;
+    std::size_t literalStart = 0;
+    std::size_t search = 0;
+    while (true) {
+        const std::size_t open = FindNoCase(html, "<WC@", search);
+        if (open == std::string_view::npos) break;
+        TemplatePiece tag;
+        const std::size_t after = ReadTag(html, open, tag);
+        if (after == std::string_view::npos) {
+            search = open + 1;
+            continue;
+        }
+        AppendLiteral(parsed, html.substr(literalStart, open - literalStart));
+        parsed.pieces.push_back(std::move(tag));
+        literalStart = search = after;
+    }
+    AppendLiteral(parsed, html.substr(literalStart));
+    return parsed;
+}
+
+std::shared_ptr<const ParsedTemplate> TemplateCache::get(const std::filesystem::path& file) {
+    std::error_code ec;
+    const auto modified = std::filesystem::last_write_time(file, ec);
+    const auto size = ec ? 0 : std::filesystem::file_size(file, ec);
+    if (ec) throw std::runtime_error("The page template " + file.string() + " could not be found.");
+
+    const std::string key = file.string();
+    {
+        std::lock_guard lock(mutex_);
+        auto it = entries_.find(key);
+        if (it != entries_.end() && it->second.modified == modified && it->second.size == size) {
+            return it->second.parsed;
+        }
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in) throw std::runtime_error("The page template " + file.string() + " could not be read.");
+    std::ostringstream content;
+    content << in.rdbuf();
+    auto parsed = std::make_shared<const ParsedTemplate>(ParseTemplate(content.str()));
+    std::lock_guard lock(mutex_);
+    entries_[key] = Entry{modified, size, parsed};
+    return parsed;
+}
+
+}  // namespace excursa

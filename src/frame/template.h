@@ -1,0 +1,43 @@
+// HTML templates with WC@ tags: parsed once, reparsed when the file changes.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace excursa {
+
+// A template is literal text and tags, in order. A tag is <WC@NAME>contents</WC@NAME>
+// with the name compared without regard to letter case.
+struct TemplatePiece {
+    bool isTag = false;
+    std::string text;  // literal text, or the tag's contents
+    std::string tagName;  // as written, e.g. "WC@ADDR1"
+};
+
+struct ParsedTemplate {
+    std::vector<TemplatePiece> pieces;
+};
+
+ParsedTemplate ParseTemplate(std::string_view html);
+
+class TemplateCache {
+public:
+    // Error (std::runtime_error naming the file) when the file is missing or unreadable.
+    std::shared_ptr<const ParsedTemplate> get(const std::filesystem::path& file);
+
+private:
+    struct Entry {
+        std::filesystem::file_time_type modified;
+        std::uintmax_t size = 0;
+        std::shared_ptr<const ParsedTemplate> parsed;
+    };
+    std::mutex mutex_;
+    std::unordered_map<std::string, Entry> entries_;
+};
+
+}  // namespace excursa

@@ -1,0 +1,41 @@
+// Web items: the pages a URL can name, with their template and handlers.
+#pragma once
+
+#include "frame/app_object.h"
+
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace excursa {
+
+struct NoCaseLess {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+};
+
+using Handler = std::function<void(AppObject&)>;
+using UserEventHandler = std::function<void(AppObject&, const std::string& eventName)>;
+// Receives the tag name as written and its contents; leaves the replacement in contents.
+using TagHandler = std::function<void(AppObject&, const std::string& tagName, std::string& contents)>;
+
+struct WebItem {
+    std::string name;
+    std::string templateFile;  // "" for items that have none
+    Handler respond;
+    TagHandler processTag;
+    UserEventHandler userEvent;
+    std::map<std::string, Handler, NoCaseLess> events;
+};
+
+class WebItemRegistry {
+public:
+    void add(WebItem item);
+    const WebItem* find(std::string_view name) const;  // letter case ignored
+
+private:
+    std::map<std::string, WebItem, NoCaseLess> items_;
+};
+
+}  // namespace excursa
