@@ -1,0 +1,38 @@
+// Site settings: the registry value that locates trip.ini, the readers of its
+// "V.E.L. Options" section, and the data folder.
+#pragma once
+
+#include "frame/value.h"
+
+#include <string>
+#include <string_view>
+
+namespace excursa {
+
+inline constexpr std::string_view kHKeyLocalMachine = "HKEY_LOCAL_MACHINE";
+inline constexpr std::string_view kTripRegistryKey =
+    "Software\\Tarnwick Systems, Inc.\\Velway Transport Suite (V.E.L.) - Field Trip";
+inline constexpr std::string_view kTripIniSection = "V.E.L. Options";
+
+// Text, a Long, a byte array (Value::Bytes) or Empty when missing or on failure; read from
+// the site's registry.reg at each call, so an administrator's edit counts at the next start.
+Value RegistryGetKeyValue(std::string_view hive, std::string_view keyPath, std::string_view valueName);
+std::string GetTripIniSetting(std::string_view keyName);
+std::string INIGetSettingString(std::string_view section, std::string_view keyName,
+                                std::string_view filePath, std::string_view defaultValue);
+void SetTripPaths();
+
+// One reader per settings-file key.
+std::int16_t GetSessionTimeOut();
+bool GetDotNetInstalled();
+std::string GetCalendarUrl();
+std::string GetInquiryUrl();
+std::string GetSmtpServer();
+std::string GetSmtpPort();
+bool GetSmtpAuthentication();
+std::string GetSmtpUsername();
+std::string GetSmtpPassword();
+std::string GetEmailFromAddress();
+std::string GetEmailFromName();
+
+}  // namespace excursa
