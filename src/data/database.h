@@ -1,0 +1,106 @@
+// Access to the three database files: connections, record sets and commands.
+// SQL texts are written in the desktop engine's dialect and translated here,
+// once, to the embedded engine's.
+#pragma once
+
+#include "frame/value.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace excursa {
+
+// Error number of a provider failure (a missing file, a locked database).
+inline constexpr long kErrProvider = -2147467259;
+
+class Connection {
+public:
+    Connection() = default;
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Opens an existing file; a missing file fails with kErrProvider and
+    // "Could not find file '<shownPath>'.". shownPath is the name users see.
+    void open(const std::string& nativePath, const std::string& shownPath);
+    void close();
+    bool isOpen() const { return db_ != nullptr; }
+    sqlite3* handle() const;  // error 3704-style VbError when closed
+
+    // Runs a command (DELETE, UPDATE, ...) in the desktop dialect; returns rows affected.
+    long execute(std::string_view jetSql);
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+// One column of a record set: its name and the value type its declared type gives.
+struct FieldInfo {
+    std::string name;
+    std::string declaredType;
+    std::string table;  // base table, "" for expressions
+};
+
+// A static record set: all rows read when opened, so the count is known before reading.
+// Updatable sets (openForUpdate) also add, change and delete rows of one table; they keep
+// using the connection, which must stay alive as long as they do.
+class Recordset {
+public:
+    // Static, read-only.
+    static Recordset Open(Connection& cn, std::string_view jetSql);
+    // Updatable: the query must select from one table; rows are read lazily on
+    // first access so that adding a row does not read the table.
+    static Recordset OpenForUpdate(Connection& cn, std::string_view jetSql);
+
+    Recordset(Recordset&&) noexcept;
+    Recordset& operator=(Recordset&&) noexcept;
+    ~Recordset();
+
+    long recordCount();
+    bool eof();
+    bool bof();
+    void moveFirst();
+    void moveNext();
+    void move(long n);
+    void close();
+    bool isOpen() const;
+
+    // Field by name, letter case ignored; error 3021 with no current record;
+    // error 3265 for an unknown name.
+    Value field(std::string_view name);
+    const std::vector<FieldInfo>& fields();
+
+    // Writing (updatable sets only). A change still pending when the cursor moves is saved
+    // first; one pending at close is dropped.
+    void addNew();
+    void setField(std::string_view name, const Value& value);
+    void update();  // fails with a clear error when another save changed the row since it was read
+    void cancelUpdate();
+    void deleteCurrent();
+
+private:
+    struct Impl;
+    explicit Recordset(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> impl_;
+};
+
+// SQL of the desktop dialect translated to the embedded engine's.
+std::string TranslateJetSql(std::string_view jetSql);
+// Registers the functions the translated SQL calls (jet_trim, jet_concat, ...); open() does it.
+void RegisterJetFunctions(sqlite3* db);
+
+// Quotes a text for a SQL literal: doubles single quotes. Every text value put into SQL goes through here.
+std::string SqlQuote(std::string_view text);
+
+// Date columns are stored as text 'YYYY-MM-DD HH:MM:SS'.
+std::string StoredDateText(double dayNumber);
+std::optional<double> ParseStoredDate(std::string_view text);
+
+}  // namespace excursa

@@ -1,0 +1,835 @@
+// The desktop dialect of the SQL texts, translated to the embedded engine's,
+// the functions the translation calls, and the stored form of dates.
+#include "data/database.h"
+
+#include <sqlite3.h>
+
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <optional>
+
+namespace excursa {
+namespace {
+
+// ---------------------------------------------------------------- dates ----
+
+constexpr long long kDaysFrom1970To1899Epoch = -25569;  // 1899-12-30 as days from 1970-01-01
+constexpr int kSecondsPerDay = 86400;
+constexpr double kFirstDay = -657434.0;  // 100-01-01
+constexpr double kLastDay = 2958465.0;   // 9999-12-31
+
+long long DaysFromCivil(int y, int m, int d) {
+    y -= m <= 2;
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const long long yoe = y - era * 400;
+    const long long doy = (153LL * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(long long z, int& y, int& m, int& d) {
+    z += 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const long long doe = z - era * 146097;
+    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const long long mp = (5 * doy + 2) / 153;
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = static_cast<int>(yoe + era * 400 + (m <= 2));
+}
+
+bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int DaysInMonth(int y, int m) {
+    static constexpr std::array<int, 12> kDays{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && IsLeapYear(y) ? 29 : kDays[static_cast<std::size_t>(m - 1)];
+}
+
+bool ValidCalendarDate(int y, int m, int d) {
+    return y >= 100 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 && d <= DaysInMonth(y, m);
+}
+
+// Day numbers count the time as a fraction that is added even before the epoch (-1.25 is
+// 29 December 1899, 6 a.m.), so the fraction's sign follows the day's.
+double DayNumber(int y, int m, int d, long secondsOfDay) {
+    const double day = static_cast<double>(DaysFromCivil(y, m, d) - kDaysFrom1970To1899Epoch);
+    const double fraction = static_cast<double>(secondsOfDay) / kSecondsPerDay;
+    return day < 0 ? day - fraction : day + fraction;
+}
+
+std::string TwoDigits(int n) {
+    std::string s = std::to_string(n);
+    return s.size() < 2 ? "0" + s : s;
+}
+
+// ---- a small cursor over a text, for the date forms ----
+
+struct Scanner {
+    std::string_view text;
+    std::size_t pos = 0;
+
+    bool atEnd() const { return pos >= text.size(); }
+    char peek() const { return atEnd() ? '\0' : text[pos]; }
+    void skipBlanks() {
+        while (!atEnd() && (text[pos] == ' ' || text[pos] == '\t'))
+            ++pos;
+    }
+    // Reads 1..maxDigits digits; false when there are none.
+    bool number(int& out, int& digits, int maxDigits = 4) {
+        out = 0;
+        digits = 0;
+        while (!atEnd() && std::isdigit(static_cast<unsigned char>(text[pos])) && digits < maxDigits) {
+            out = out * 10 + (text[pos] - '0');
+            ++pos;
+            ++digits;
+        }
+        return digits > 0 && (atEnd() || !std::isdigit(static_cast<unsigned char>(text[pos])));
+    }
+    bool accept(char c) {
+        if (peek() != c) return false;
+        ++pos;
+        return true;
+    }
+    bool acceptWordNoCase(std::string_view word) {
+        if (text.size() - pos < word.size()) return false;
+        for (std::size_t i = 0; i < word.size(); ++i) {
+            if (std::toupper(static_cast<unsigned char>(text[pos + i])) != word[i]) return false;
+        }
+        pos += word.size();
+        return true;
+    }
+};
+
+// h:mm[:ss][.fff] [AM|PM]; the seconds of the day.
+bool ScanTime(Scanner& s, long& secondsOfDay) {
+    int hour = 0, minute = 0, second = 0, digits = 0;
+    if (!s.number(hour, digits, 2) || !s.accept(':')) return false;
+    if (!s.number(minute, digits, 2) || digits != 2) return false;
+    if (s.accept(':') && (!s.number(second, digits, 2) || digits != 2)) return false;
+    bool roundUp = false;
+    if (s.accept('.')) {
+        int fraction = 0;
+        if (!s.number(fraction, digits, 9)) return false;
+        roundUp = s.text[s.pos - static_cast<std::size_t>(digits)] >= '5';
+    }
+    s.skipBlanks();
+    const bool pm = s.acceptWordNoCase("PM") || s.acceptWordNoCase("P.M.");
+    const bool am = !pm && (s.acceptWordNoCase("AM") || s.acceptWordNoCase("A.M."));
+    if (am || pm) {
+        if (hour < 1 || hour > 12) return false;
+        hour = hour % 12 + (pm ? 12 : 0);
+    }
+    if (hour > 23 || minute > 59 || second > 59) return false;
+    secondsOfDay = hour * 3600L + minute * 60L + second + (roundUp ? 1 : 0);
+    return true;
+}
+
+int WindowTwoDigitYear(int year, int digits) {
+    if (digits > 2) return year;
+    return year < 30 ? 2000 + year : 1900 + year;
+}
+
+// m/d/y, m-d-y, y-m-d (also with '.'); a first number above 12 with a second of at most
+// 12 is read day first, as the desktop engine does, since only that reading is a date.
+bool ScanDate(Scanner& s, int& y, int& m, int& d) {
+    int a = 0, b = 0, c = 0, aDigits = 0, bDigits = 0, cDigits = 0;
+    if (!s.number(a, aDigits)) return false;
+    const char separator = s.peek();
+    if (separator != '/' && separator != '-' && separator != '.') return false;
+    ++s.pos;
+    if (!s.number(b, bDigits, 2) || !s.accept(separator) || !s.number(c, cDigits)) return false;
+    if (aDigits == 4) {
+        y = a, m = b, d = c;
+        return cDigits <= 2 && ValidCalendarDate(y, m, d);
+    }
+    if (aDigits > 2) return false;
+    y = WindowTwoDigitYear(c, cDigits);
+    m = a, d = b;
+    if (m > 12 && d <= 12) std::swap(m, d);
+    return ValidCalendarDate(y, m, d);
+}
+
+// The date and time forms of the SQL texts and of what users type into search fields.
+bool ParseDateLiteral(std::string_view text, double& out) {
+    Scanner s{text};
+    s.skipBlanks();
+    long seconds = 0;
+    const std::size_t start = s.pos;
+    if (ScanTime(s, seconds)) {
+        s.skipBlanks();
+        if (!s.atEnd()) return false;
+        out = DayNumber(1899, 12, 30, seconds);
+        return true;
+    }
+    s.pos = start;
+    int y = 0, m = 0, d = 0;
+    if (!ScanDate(s, y, m, d)) return false;
+    if (!s.accept('T')) s.skipBlanks();
+    if (!s.atEnd() && !ScanTime(s, seconds)) return false;
+    s.skipBlanks();
+    if (!s.atEnd()) return false;
+    if (seconds >= kSecondsPerDay) return false;
+    out = DayNumber(y, m, d, seconds);
+    return true;
+}
+
+bool ParseAnyDate(std::string_view text, double& out) {
+    if (auto stored = ParseStoredDate(text)) {
+        out = *stored;
+        return true;
+    }
+    return ParseDateLiteral(text, out) || ParseDate(text, out);
+}
+
+// ------------------------------------------------------------ tokenizer ----
+
+enum class TokenKind { Space, Word, Number, Text, Date, Symbol, Open, Close, Comma };
+
+struct Token {
+    TokenKind kind;
+    std::string text;
+};
+
+bool IsWordStart(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || static_cast<unsigned char>(c) >= 0x80;
+}
+
+bool IsWordChar(char c) { return IsWordStart(c) || std::isdigit(static_cast<unsigned char>(c)) || c == '$'; }
+
+[[noreturn]] void SyntaxError(std::string_view what, std::string_view sql) {
+    throw VbError(kErrProvider, std::string(what) + " in query expression '" + std::string(sql) + "'.");
+}
+
+// Index just past a quoted run starting at `start` (the quote doubled inside stands for itself);
+// npos when it is not closed.
+std::size_t EndOfQuoted(std::string_view sql, std::size_t start, char quote) {
+    std::size_t i = start + 1;
+    while (i < sql.size()) {
+        if (sql[i] == quote) {
+            if (i + 1 < sql.size() && sql[i + 1] == quote) {
+                i += 2;
+                continue;
+            }
+            return i + 1;
+        }
+        ++i;
+    }
+    return std::string_view::npos;
+}
+
+// A double-quoted text is a text literal in the desktop dialect; the embedded engine
+// would take it for a name.
+std::string DoubleQuotedAsLiteral(std::string_view quoted) {
+    const std::string_view body = quoted.substr(1, quoted.size() - 2);
+    std::string out = "'";
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        if (body[i] == '"' && i + 1 < body.size() && body[i + 1] == '"') ++i;
+        if (body[i] == '\'') out += '\'';
+        out += body[i];
+    }
+    return out + "'";
+}
+
+std::size_t EndOfNumber(std::string_view sql, std::size_t i) {
+    auto digit = [&](std::size_t k) {
+        return k < sql.size() && std::isdigit(static_cast<unsigned char>(sql[k]));
+    };
+    while (digit(i))
+        ++i;
+    if (i < sql.size() && sql[i] == '.') {
+        ++i;
+        while (digit(i))
+            ++i;
+    }
+    if (i < sql.size() && (sql[i] == 'e' || sql[i] == 'E')) {
+        std::size_t k = i + 1;
+        if (k < sql.size() && (sql[k] == '+' || sql[k] == '-')) ++k;
+        if (digit(k)) {
+            i = k;
+            while (digit(i))
+                ++i;
+        }
+    }
+    return i;
+}
+
+std::vector<Token> Tokenize(std::string_view sql) {
+    std::vector<Token> tokens;
+    std::size_t i = 0;
+    auto push = [&](TokenKind kind, std::size_t end) {
+        tokens.push_back({kind, std::string(sql.substr(i, end - i))});
+        i = end;
+    };
+    while (i < sql.size()) {
+        const char c = sql[i];
+        const char next = i + 1 < sql.size() ? sql[i + 1] : '\0';
+        if (std::isspace(static_cast<unsigned char>(c))) {
+            std::size_t end = i;
+            while (end < sql.size() && std::isspace(static_cast<unsigned char>(sql[end])))
+                ++end;
+            push(TokenKind::Space, end);
+        } else if (c == '\'') {
+            const std::size_t end = EndOfQuoted(sql, i, '\'');
+            push(TokenKind::Text, end == std::string_view::npos ? sql.size() : end);  // the engine reports it
+        } else if (c == '"') {
+            const std::size_t end = EndOfQuoted(sql, i, '"');
+            if (end == std::string_view::npos) SyntaxError("Missing closing quote", sql.substr(i));
+            tokens.push_back({TokenKind::Text, DoubleQuotedAsLiteral(sql.substr(i, end - i))});
+            i = end;
+        } else if (c == '[' || c == '`') {
+            const std::size_t close = sql.find(c == '[' ? ']' : '`', i + 1);
+            push(TokenKind::Word, close == std::string_view::npos ? sql.size() : close + 1);
+        } else if (c == '#') {
+            const std::size_t close = sql.find('#', i + 1);
+            if (close == std::string_view::npos) SyntaxError("Syntax error in date", sql.substr(i));
+            push(TokenKind::Date, close + 1);
+        } else if (std::isdigit(static_cast<unsigned char>(c)) ||
+                   (c == '.' && std::isdigit(static_cast<unsigned char>(next)))) {
+            push(TokenKind::Number, EndOfNumber(sql, i));
+        } else if (IsWordStart(c)) {
+            std::size_t end = i;
+            while (end < sql.size() && IsWordChar(sql[end]))
+                ++end;
+            push(TokenKind::Word, end);
+        } else if (c == '(') {
+            push(TokenKind::Open, i + 1);
+        } else if (c == ')') {
+            push(TokenKind::Close, i + 1);
+        } else if (c == ',') {
+            push(TokenKind::Comma, i + 1);
+        } else {
+            static constexpr std::array<std::string_view, 6> kPairs{"<>", "<=", ">=", "!=", "==", "||"};
+            bool pair = false;
+            for (std::string_view p : kPairs)
+                pair = pair || (c == p[0] && next == p[1]);
+            push(TokenKind::Symbol, i + (pair ? 2 : 1));
+        }
+    }
+    return tokens;
+}
+
+// ------------------------------------------------------------ the tree ----
+
+// A token, or a parenthesised group holding its inner nodes.
+struct Node {
+    Token token;
+    std::vector<Node> inner;
+    bool isGroup = false;
+    bool closed = true;
+};
+
+// Reads nodes up to the bracket that closes this level; `closed` tells whether there was one.
+std::vector<Node> BuildLevel(const std::vector<Token>& tokens, std::size_t& i, bool nested, bool& closed) {
+    std::vector<Node> level;
+    closed = false;
+    while (i < tokens.size()) {
+        const Token& t = tokens[i++];
+        if (t.kind == TokenKind::Close && nested) {
+            closed = true;
+            return level;
+        }
+        if (t.kind == TokenKind::Open) {
+            Node group{t, {}, true, true};
+            group.inner = BuildLevel(tokens, i, true, group.closed);
+            level.push_back(std::move(group));
+            continue;
+        }
+        level.push_back(Node{t, {}, false, true});
+    }
+    return level;
+}
+
+// ------------------------------------------------------ the translation ----
+
+std::string Upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool IsKeyword(std::string_view word) {
+    static constexpr std::array<std::string_view, 48> kKeywords{
+        "SELECT", "FROM",     "WHERE",       "AND",    "OR",     "NOT",    "AS",        "ON",
+        "JOIN",   "INNER",    "LEFT",        "RIGHT",  "OUTER",  "CROSS",  "FULL",      "GROUP",
+        "ORDER",  "BY",       "HAVING",      "LIKE",   "IS",     "IN",     "BETWEEN",   "UNION",
+        "ALL",    "DISTINCT", "DISTINCTROW", "TOP",    "ASC",    "DESC",   "CASE",      "WHEN",
+        "THEN",   "ELSE",     "END",         "SET",    "VALUES", "INTO",   "INSERT",    "UPDATE",
+        "DELETE", "LIMIT",    "OFFSET",      "EXISTS", "ESCAPE", "EXCEPT", "INTERSECT", "GLOB"};
+    const std::string upper = Upper(word);
+    for (std::string_view k : kKeywords) {
+        if (upper == k) return true;
+    }
+    return false;
+}
+
+struct JetFunction {
+    std::string_view jetName;  // upper case
+    std::string_view sqlName;
+    bool returnsText;
+};
+
+const JetFunction* FindJetFunction(std::string_view word) {
+    static constexpr std::array<JetFunction, 15> kFunctions{{
+        {"TRIM$", "jet_trim", true},
+        {"TRIM", "jet_trim", true},
+        {"LTRIM$", "jet_ltrim", true},
+        {"LTRIM", "jet_ltrim", true},
+        {"RTRIM$", "jet_rtrim", true},
+        {"RTRIM", "jet_rtrim", true},
+        {"UCASE$", "jet_ucase", true},
+        {"UCASE", "jet_ucase", true},
+        {"LCASE$", "jet_lcase", true},
+        {"LCASE", "jet_lcase", true},
+        {"STR$", "jet_str", true},
+        {"STR", "jet_str", true},
+        {"DATEVALUE", "jet_datevalue", false},
+        {"CLNG", "jet_clng", false},
+        {"ISNULL", "jet_isnull", false},
+    }};
+    const std::string upper = Upper(word);
+    for (const JetFunction& f : kFunctions) {
+        if (upper == f.jetName) return &f;
+    }
+    return nullptr;
+}
+
+std::string WithNoCase(const std::string& expression) { return "(" + expression + " COLLATE NOCASE)"; }
+
+enum class PieceKind { Space, Boundary, Operand, Concat };
+
+struct Piece {
+    PieceKind kind;
+    std::string sql;
+    bool textLiteral = false;
+};
+
+bool IsComparison(std::string_view symbol) {
+    return symbol == "=" || symbol == "<" || symbol == ">" || symbol == "<=" || symbol == ">=" ||
+           symbol == "<>" || symbol == "!=" || symbol == "==";
+}
+
+std::optional<std::size_t> NextSignificant(const std::vector<Piece>& pieces, std::size_t i, int direction) {
+    for (auto k = static_cast<long>(i) + direction; k >= 0 && k < static_cast<long>(pieces.size());
+         k += direction) {
+        if (pieces[static_cast<std::size_t>(k)].kind != PieceKind::Space) return static_cast<std::size_t>(k);
+    }
+    return std::nullopt;
+}
+
+// The desktop engine compares texts without regard to letter case; a text literal that is a whole
+// side of a comparison carries that rule into it, whatever the column's own collation.
+void CompareLiteralsWithoutCase(std::vector<Piece>& pieces) {
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (pieces[i].kind != PieceKind::Boundary || !IsComparison(pieces[i].sql)) continue;
+        for (int direction : {1, -1}) {
+            const std::optional<std::size_t> side = NextSignificant(pieces, i, direction);
+            if (!side || !pieces[*side].textLiteral) continue;
+            const std::optional<std::size_t> beyond = NextSignificant(pieces, *side, direction);
+            if (!beyond || pieces[*beyond].kind == PieceKind::Boundary)
+                pieces[*side].sql += " COLLATE NOCASE";
+        }
+    }
+}
+
+// Sorting and grouping ignore letter case too: each ORDER BY / GROUP BY term gets NOCASE
+// (numbers are not affected by it).
+void SortWithoutCase(std::vector<Piece>& pieces) {
+    std::vector<std::size_t> termEnds;
+    bool inList = false, termHasContent = false, termHasCollation = false;
+    std::size_t lastContent = 0;
+    std::string previous;
+    auto closeTerm = [&] {
+        if (inList && termHasContent && !termHasCollation) termEnds.push_back(lastContent);
+        termHasContent = termHasCollation = false;
+    };
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (pieces[i].kind == PieceKind::Space) continue;
+        const std::string upper = Upper(pieces[i].sql);
+        if (pieces[i].kind == PieceKind::Boundary) {
+            if (upper == "BY" && (previous == "ORDER" || previous == "GROUP")) {
+                inList = true;
+                termHasContent = termHasCollation = false;
+            } else if (inList) {
+                closeTerm();
+                inList = upper == "," || upper == "ASC" || upper == "DESC";
+            }
+        } else if (inList) {
+            termHasContent = true;
+            termHasCollation = termHasCollation || upper == "COLLATE";
+            lastContent = i;
+        }
+        previous = upper;
+    }
+    closeTerm();
+    for (auto end = termEnds.rbegin(); end != termEnds.rend(); ++end) {
+        pieces.insert(pieces.begin() + static_cast<long>(*end) + 1,
+                      Piece{PieceKind::Boundary, " COLLATE NOCASE"});
+    }
+}
+
+bool StartsWithSelect(const std::vector<Node>& nodes) {
+    for (const Node& n : nodes) {
+        if (n.isGroup) return false;
+        if (n.token.kind == TokenKind::Space) continue;
+        return n.token.kind == TokenKind::Word && Upper(n.token.text) == "SELECT";
+    }
+    return false;
+}
+
+std::string DateLiteralAsStored(std::string_view literal) {
+    double day = 0;
+    const std::string_view body = literal.substr(1, literal.size() - 2);
+    if (!ParseDateLiteral(body, day) && !ParseDate(body, day)) SyntaxError("Syntax error in date", literal);
+    if (day < kFirstDay || day >= kLastDay + 1) SyntaxError("Syntax error in date", literal);
+    return "'" + StoredDateText(day) + "'";
+}
+
+class Translator {
+public:
+    explicit Translator(std::string_view sql) : sql_(sql) {}
+
+    std::string level(const std::vector<Node>& nodes) const {
+        std::vector<Piece> pieces;
+        std::string previous;  // last significant token text, to tell "T.TRUE" from TRUE
+        for (std::size_t i = 0; i < nodes.size(); ++i) {
+            const Node& n = nodes[i];
+            if (n.isGroup) {
+                pieces.push_back({PieceKind::Operand, "(" + level(n.inner) + (n.closed ? ")" : "")});
+                previous = ")";
+                continue;
+            }
+            const Token& t = n.token;
+            if (t.kind == TokenKind::Word && previous != ".") {
+                const std::size_t call = GroupAfter(nodes, i);
+                if (call != 0 && !IsKeyword(t.text)) {
+                    pieces.push_back({PieceKind::Operand, functionCall(t.text, nodes[call])});
+                    i = call;
+                    previous = ")";
+                    continue;
+                }
+            }
+            pieces.push_back(piece(t, previous));
+            if (t.kind != TokenKind::Space) previous = t.text;
+        }
+        CompareLiteralsWithoutCase(pieces);
+        SortWithoutCase(pieces);
+        return joinConcatenations(pieces);
+    }
+
+private:
+    // Index of the group right after the word at i (blanks between allowed), 0 when none.
+    static std::size_t GroupAfter(const std::vector<Node>& nodes, std::size_t i) {
+        std::size_t j = i + 1;
+        while (j < nodes.size() && !nodes[j].isGroup && nodes[j].token.kind == TokenKind::Space)
+            ++j;
+        return j < nodes.size() && nodes[j].isGroup ? j : 0;
+    }
+
+    std::string functionCall(const std::string& name, const Node& group) const {
+        std::string arguments = level(group.inner);
+        // An aggregate over a scalar sub-select: the embedded engine wants the sub-select in its own
+        // brackets.
+        if (StartsWithSelect(group.inner)) arguments = "(" + arguments + ")";
+        const std::string close = group.closed ? ")" : "";
+        const JetFunction* jet = FindJetFunction(name);
+        if (!jet) return name + "(" + arguments + close;
+        const std::string call = std::string(jet->sqlName) + "(" + arguments + close;
+        return jet->returnsText ? WithNoCase(call) : call;
+    }
+
+    Piece piece(const Token& t, const std::string& previous) const {
+        switch (t.kind) {
+            case TokenKind::Space:
+                return {PieceKind::Space, t.text};
+            case TokenKind::Comma:
+                return {PieceKind::Boundary, t.text};
+            case TokenKind::Text:
+                return {PieceKind::Operand, t.text, true};
+            case TokenKind::Date:
+                return {PieceKind::Operand, DateLiteralAsStored(t.text)};
+            case TokenKind::Symbol:
+                if (t.text == "&") return {PieceKind::Concat, t.text};
+                if (IsComparison(t.text) || t.text == ";") return {PieceKind::Boundary, t.text};
+                return {PieceKind::Operand, t.text};
+            case TokenKind::Word: {
+                if (previous == ".") return {PieceKind::Operand, t.text};
+                if (IsKeyword(t.text)) return {PieceKind::Boundary, t.text};
+                const std::string upper = Upper(t.text);
+                if (upper == "TRUE") return {PieceKind::Operand, "1"};
+                if (upper == "FALSE") return {PieceKind::Operand, "0"};
+                return {PieceKind::Operand, t.text};
+            }
+            default:
+                return {PieceKind::Operand, t.text};
+        }
+    }
+
+    // Between two boundaries, "a & b & c" becomes one call that treats Null as "".
+    std::string joinConcatenations(const std::vector<Piece>& pieces) const {
+        std::string out;
+        std::size_t i = 0;
+        while (i < pieces.size()) {
+            if (pieces[i].kind == PieceKind::Boundary) {
+                out += pieces[i++].sql;
+                continue;
+            }
+            std::size_t end = i;
+            bool hasConcat = false;
+            while (end < pieces.size() && pieces[end].kind != PieceKind::Boundary) {
+                hasConcat = hasConcat || pieces[end].kind == PieceKind::Concat;
+                ++end;
+            }
+            out += hasConcat ? concatenation(pieces, i, end) : plain(pieces, i, end);
+            i = end;
+        }
+        return out;
+    }
+
+    static std::string plain(const std::vector<Piece>& pieces, std::size_t begin, std::size_t end) {
+        std::string out;
+        for (std::size_t k = begin; k < end; ++k)
+            out += pieces[k].sql;
+        return out;
+    }
+
+    std::string concatenation(const std::vector<Piece>& pieces, std::size_t begin, std::size_t end) const {
+        std::string leading, trailing;
+        while (begin < end && pieces[begin].kind == PieceKind::Space)
+            leading += pieces[begin++].sql;
+        while (end > begin && pieces[end - 1].kind == PieceKind::Space)
+            trailing = pieces[--end].sql + trailing;
+        std::vector<std::string> operands(1);
+        for (std::size_t k = begin; k < end; ++k) {
+            if (pieces[k].kind == PieceKind::Concat) {
+                operands.emplace_back();
+            } else if (pieces[k].kind != PieceKind::Space || !operands.back().empty()) {
+                operands.back() += pieces[k].sql;
+            }
+        }
+        std::string call = "jet_concat(";
+        for (std::size_t k = 0; k < operands.size(); ++k) {
+            std::string& operand = operands[k];
+            while (!operand.empty() && std::isspace(static_cast<unsigned char>(operand.back())))
+                operand.pop_back();
+            if (operand.empty()) SyntaxError("Syntax error (missing operand)", sql_);
+            call += (k ? ", " : "") + operand;
+        }
+        return leading + WithNoCase(call + ")") + trailing;
+    }
+
+    std::string_view sql_;
+};
+
+// ------------------------------------------------------- the functions ----
+
+std::string SqlText(sqlite3_value* v) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    return p ? std::string(p, static_cast<std::size_t>(sqlite3_value_bytes(v))) : std::string();
+}
+
+Value ValueOfSql(sqlite3_value* v) {
+    switch (sqlite3_value_type(v)) {
+        case SQLITE_NULL:
+            return Value::Null();
+        case SQLITE_INTEGER: {
+            const sqlite3_int64 n = sqlite3_value_int64(v);
+            if (n >= std::numeric_limits<std::int32_t>::min() &&
+                n <= std::numeric_limits<std::int32_t>::max()) {
+                return Value::Long(static_cast<std::int32_t>(n));
+            }
+            return Value::Double(static_cast<double>(n));
+        }
+        case SQLITE_FLOAT:
+            return Value::Double(sqlite3_value_double(v));
+        default:
+            return Value(SqlText(v));
+    }
+}
+
+// The text a value gives in a concatenation: numbers as the page language writes them.
+std::string TextOfSql(sqlite3_value* v) {
+    switch (sqlite3_value_type(v)) {
+        case SQLITE_NULL:
+            return "";
+        case SQLITE_INTEGER:
+            return std::to_string(sqlite3_value_int64(v));
+        case SQLITE_FLOAT:
+            return CStr(Value::Double(sqlite3_value_double(v)));
+        default:
+            return SqlText(v);
+    }
+}
+
+void ResultText(sqlite3_context* ctx, const std::string& text) {
+    sqlite3_result_text(ctx, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+// A failure inside a function becomes the statement's error, never an exception through the engine.
+template <typename Body>
+void Guarded(sqlite3_context* ctx, Body body) {
+    try {
+        body();
+    } catch (const VbError& e) {
+        sqlite3_result_error(ctx, e.description().c_str(), -1);
+    } catch (const std::exception& e) {
+        sqlite3_result_error(ctx, e.what(), -1);
+    }
+}
+
+template <std::string (*Transform)(std::string_view)>
+void TextFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    Guarded(ctx, [&] { ResultText(ctx, Transform(TextOfSql(argv[0]))); });
+}
+
+void ConcatFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    Guarded(ctx, [&] {
+        std::string out;
+        for (int k = 0; k < argc; ++k)
+            out += TextOfSql(argv[k]);
+        ResultText(ctx, out);
+    });
+}
+
+// Str(): a blank in the sign's place for numbers that are not negative, and no 0 before the point.
+std::string NumberWithSignPlace(double d) {
+    std::string text = CStr(Value::Double(d));
+    const bool negative = !text.empty() && text[0] == '-';
+    std::string digits = negative ? text.substr(1) : text;
+    if (digits.size() > 1 && digits[0] == '0' && digits[1] == '.') digits.erase(0, 1);
+    return (negative ? "-" : " ") + digits;
+}
+
+void StrFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    sqlite3_value* v = argv[0];
+    if (sqlite3_value_type(v) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    Guarded(ctx, [&] {
+        if (sqlite3_value_type(v) == SQLITE_INTEGER) {
+            const sqlite3_int64 n = sqlite3_value_int64(v);
+            return ResultText(ctx, (n < 0 ? "" : " ") + std::to_string(n));
+        }
+        const double d =
+            sqlite3_value_type(v) == SQLITE_FLOAT ? sqlite3_value_double(v) : CDbl(Value(SqlText(v)));
+        ResultText(ctx, NumberWithSignPlace(d));
+    });
+}
+
+void ClngFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    Guarded(ctx, [&] { sqlite3_result_int64(ctx, CLng(ValueOfSql(argv[0]))); });
+}
+
+void IsNullFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    sqlite3_result_int(ctx, sqlite3_value_type(argv[0]) == SQLITE_NULL ? 1 : 0);
+}
+
+void DateValueFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    sqlite3_value* v = argv[0];
+    if (sqlite3_value_type(v) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    Guarded(ctx, [&] {
+        double day = 0;
+        const int type = sqlite3_value_type(v);
+        if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+            day = sqlite3_value_double(v);
+        } else if (!ParseAnyDate(SqlText(v), day)) {
+            throw VbError(kErrProvider, "Data type mismatch in criteria expression.");
+        }
+        ResultText(ctx, StoredDateText(std::trunc(day)));
+    });
+}
+
+std::string TrimText(std::string_view s) { return Trim(s); }
+std::string LTrimText(std::string_view s) { return LTrim(s); }
+std::string RTrimText(std::string_view s) { return RTrim(s); }
+std::string UCaseText(std::string_view s) { return UCase(s); }
+std::string LCaseText(std::string_view s) { return LCase(s); }
+
+}  // namespace
+
+// ------------------------------------------------------------ public ----
+
+std::string StoredDateText(double dayNumber) {
+    if (!std::isfinite(dayNumber) || dayNumber < kFirstDay || dayNumber >= kLastDay + 1) {
+        throw VbError(kErrOverflow, "Overflow");
+    }
+    long long day = static_cast<long long>(std::trunc(dayNumber));
+    long long seconds = std::llround(std::fabs(dayNumber - static_cast<double>(day)) * kSecondsPerDay);
+    if (seconds >= kSecondsPerDay) {
+        seconds -= kSecondsPerDay;
+        ++day;
+    }
+    int y = 0, m = 0, d = 0;
+    CivilFromDays(day + kDaysFrom1970To1899Epoch, y, m, d);
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%04d-%s-%s %s:%s:%s", y, TwoDigits(m).c_str(), TwoDigits(d).c_str(),
+                  TwoDigits(static_cast<int>(seconds / 3600)).c_str(),
+                  TwoDigits(static_cast<int>(seconds / 60 % 60)).c_str(),
+                  TwoDigits(static_cast<int>(seconds % 60)).c_str());
+    return buffer;
+}
+
+std::optional<double> ParseStoredDate(std::string_view text) {
+    Scanner s{text};
+    int y = 0, m = 0, d = 0, digits = 0;
+    if (!s.number(y, digits) || digits != 4 || !s.accept('-')) return std::nullopt;
+    if (!s.number(m, digits, 2) || digits != 2 || !s.accept('-')) return std::nullopt;
+    if (!s.number(d, digits, 2) || digits != 2 || !ValidCalendarDate(y, m, d)) return std::nullopt;
+    if (s.atEnd()) return DayNumber(y, m, d, 0);
+    if (!s.accept(' ') && !s.accept('T')) return std::nullopt;
+    long seconds = 0;
+    // Only the 24-hour form with two-digit fields belongs to the stored form.
+    const std::size_t timeStart = s.pos;
+    if (!ScanTime(s, seconds) || !s.atEnd() || seconds >= kSecondsPerDay) return std::nullopt;
+    const std::string_view time = text.substr(timeStart);
+    if (time.size() < 5 || time[2] != ':' || Upper(time).find('M') != std::string::npos) return std::nullopt;
+    return DayNumber(y, m, d, seconds);
+}
+
+std::string TranslateJetSql(std::string_view jetSql) {
+    const std::vector<Token> tokens = Tokenize(jetSql);
+    std::size_t i = 0;
+    bool closed = false;
+    return Translator(jetSql).level(BuildLevel(tokens, i, false, closed));
+}
+
+std::string SqlQuote(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '\'') out += '\'';
+        out += c;
+    }
+    return out;
+}
+
+void RegisterJetFunctions(sqlite3* db) {
+    struct Registration {
+        const char* name;
+        int arguments;
+        void (*function)(sqlite3_context*, int, sqlite3_value**);
+    };
+    static constexpr std::array<Registration, 10> kRegistrations{{
+        {"jet_trim", 1, TextFunction<TrimText>},
+        {"jet_ltrim", 1, TextFunction<LTrimText>},
+        {"jet_rtrim", 1, TextFunction<RTrimText>},
+        {"jet_ucase", 1, TextFunction<UCaseText>},
+        {"jet_lcase", 1, TextFunction<LCaseText>},
+        {"jet_str", 1, StrFunction},
+        {"jet_clng", 1, ClngFunction},
+        {"jet_isnull", 1, IsNullFunction},
+        {"jet_datevalue", 1, DateValueFunction},
+        {"jet_concat", -1, ConcatFunction},
+    }};
+    for (const Registration& r : kRegistrations) {
+        const int rc = sqlite3_create_function_v2(db, r.name, r.arguments, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                                  nullptr, r.function, nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) throw VbError(kErrProvider, sqlite3_errmsg(db));
+    }
+}
+
+}  // namespace excursa

@@ -1,0 +1,249 @@
+#include "config/site.h"
+#include "data/connections.h"
+#include "frame/app_object.h"
+#include "frame/worker_state.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <thread>
+
+namespace excursa {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Only the application store matters to the connections.
+class AppStoreHost : public Host {
+public:
+    std::string formField(std::string_view) const override { return {}; }
+    std::string queryField(std::string_view) const override { return {}; }
+    std::string serverVariable(std::string_view) const override { return {}; }
+    void write(std::string_view text) override { written += text; }
+    void redirect(std::string_view) override {}
+    [[noreturn]] void endResponse() override { throw ResponseEnded{}; }
+    Value sessionGet(std::string_view) const override { return {}; }
+    void sessionSet(std::string_view, Value) override {}
+    void setSessionTimeout(int) override {}
+    void abandonSession() override {}
+    Value appGet(std::string_view key) const override {
+        auto it = app.find(std::string(key));
+        return it == app.end() ? Value() : it->second;
+    }
+    void appSet(std::string_view key, Value value) override { app[std::string(key)] = std::move(value); }
+    void setNextItem(std::string_view) override {}
+    std::string urlFor(std::string_view, std::string_view) const override { return {}; }
+    void writeTemplate(std::string_view) override {}
+
+    std::map<std::string, Value> app;
+    std::string written;
+};
+
+class ConnectionsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "excursa-connections-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        root_ = pattern;
+        Site::setRoot(root_);
+        resetWorker();
+        dataFolder_ = root_ + "/drives/c/VEL/Data/Lakemont/";
+        fs::create_directories(dataFolder_);
+        for (auto file : {kTripDbFile, kSecurityDbFile, kTripSchlDbFile}) createDatabase(std::string(file));
+        strTripDataPath = "C:\\VEL\\Data\\Lakemont\\";
+    }
+    void TearDown() override {
+        resetWorker();
+        fs::remove_all(root_);
+    }
+
+    static void resetWorker() {
+        cnTrip.reset();
+        cnSecurity.reset();
+        cnTripSchl.reset();
+        cnTripCode.reset();
+        strErrorText = kNoError;
+        strAppPath.clear();
+        strTripDataPath.clear();
+    }
+
+    void createDatabase(const std::string& file) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open((dataFolder_ + file).c_str(), &db), SQLITE_OK);
+        sqlite3_exec(db, "CREATE TABLE Marker (x INTEGER)", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+
+    static bool allOpen() {
+        return cnTrip && cnTrip->isOpen() && cnSecurity && cnSecurity->isOpen() && cnTripSchl &&
+               cnTripSchl->isOpen();
+    }
+
+    std::string root_;
+    std::string dataFolder_;
+};
+
+const std::string kMissingTripDb =
+    "Error in Procedure: SetTripDBConnections of Module: WebCommon.  Error: -2147467259 - "
+    "Could not find file 'C:\\VEL\\Data\\Lakemont\\trip.db'.; strTripDataPath=C:\\VEL\\Data\\Lakemont\\.";
+
+TEST_F(ConnectionsTest, SetOpensTheThreeFiles) {
+    SetTripDBConnections();
+    EXPECT_EQ(strErrorText, kNoError);
+    EXPECT_TRUE(allOpen());
+    EXPECT_STREQ(sqlite3_db_filename(Use(cnSecurity).handle(), "main"),
+                 fs::canonical(dataFolder_ + "twvlsc1.db").c_str());
+}
+
+TEST_F(ConnectionsTest, SetTwiceLeavesThreeFreshConnections) {
+    SetTripDBConnections();
+    ASSERT_EQ(sqlite3_exec(Use(cnTrip).handle(), "CREATE TEMP TABLE Scratch (x)", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    SetTripDBConnections();
+    EXPECT_EQ(strErrorText, kNoError);
+    EXPECT_TRUE(allOpen());
+    // A temporary table lives only as long as the connection that made it.
+    EXPECT_NE(sqlite3_exec(Use(cnTrip).handle(), "SELECT * FROM Scratch", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+}
+
+TEST_F(ConnectionsTest, MissingFileNamesItAndTheDataFolder) {
+    fs::remove(dataFolder_ + "trip.db");
+    SetTripDBConnections();
+    EXPECT_EQ(strErrorText, kMissingTripDb);
+    EXPECT_FALSE(cnTrip->isOpen());
+
+    resetWorker();
+    strTripDataPath = "C:\\VEL\\Data\\Lakemont\\";
+    createDatabase("trip.db");
+    fs::remove(dataFolder_ + "Tripschl.db");
+    SetTripDBConnections();
+    EXPECT_NE(strErrorText.find("Could not find file 'C:\\VEL\\Data\\Lakemont\\Tripschl.db'."),
+              std::string::npos);
+    EXPECT_TRUE(cnTrip->isOpen());  // those opened before the failure stay open
+    EXPECT_TRUE(cnSecurity->isOpen());
+    CloseTripDBConnections();
+    EXPECT_FALSE(cnTrip);
+    EXPECT_FALSE(cnSecurity);
+    ASSERT_TRUE(cnTripSchl);  // never opened: left alone
+    EXPECT_FALSE(cnTripSchl->isOpen());
+}
+
+TEST_F(ConnectionsTest, ClosingIsHarmlessWhateverTheHandlesHold) {
+    CloseTripDBConnections();
+    CloseTripCode();
+    EXPECT_EQ(strErrorText, kNoError);
+
+    SetTripDBConnections();
+    CloseTripDBConnections();
+    EXPECT_FALSE(cnTrip || cnSecurity || cnTripSchl);
+    CloseTripDBConnections();
+    EXPECT_EQ(strErrorText, kNoError);
+
+    // An empty first handle does not keep the others open.
+    SetTripDBConnections();
+    cnTrip.reset();
+    CloseTripDBConnections();
+    EXPECT_FALSE(cnSecurity || cnTripSchl);
+    EXPECT_EQ(strErrorText, kNoError);
+}
+
+TEST_F(ConnectionsTest, UsingAnEmptyHandleIsError91) {
+    try {
+        Use(cnTripCode);
+        FAIL() << "no error";
+    } catch (const VbError& e) {
+        EXPECT_EQ(e.number(), kErrObjectNotSet);
+    }
+}
+
+TEST_F(ConnectionsTest, PrepareDatabaseFillsTheWorkerState) {
+    AppStoreHost host;
+    host.app["APP_PATH"] = Value("/srv/site/www/");
+    AppObject app(host);
+    strTripDataPath.clear();
+    EXPECT_TRUE(PrepareDatabase(app));
+    EXPECT_EQ(strAppPath, "/srv/site/www/");
+    EXPECT_EQ(strTripDataPath, "C:\\VEL\\Data\\Lakemont\\");
+    EXPECT_TRUE(allOpen());
+
+    strAppPath = "/kept/";
+    fs::remove(dataFolder_ + "trip.db");
+    EXPECT_FALSE(PrepareDatabase(app));
+    EXPECT_EQ(strAppPath, "/kept/");
+    EXPECT_EQ(strErrorText, kMissingTripDb);
+    EXPECT_EQ(host.written, "");  // the caller writes the text
+}
+
+TEST(NullHelpers, NullToSpaceAndNullToZero) {
+    EXPECT_EQ(NullToSpace(Value::Null()), " ");
+    EXPECT_EQ(NullToSpace(Value::Long(0)), "0");
+    EXPECT_EQ(NullToSpace(Value("")), "");
+    EXPECT_EQ(NullToSpace(Value()), "");
+    EXPECT_EQ(NullToSpace(Value("Lakemont")), "Lakemont");
+
+    EXPECT_EQ(NullToZero(Value::Null()), 0);
+    EXPECT_EQ(NullToZero(Value("")), 0);
+    EXPECT_EQ(NullToZero(Value()), 0);
+    EXPECT_EQ(NullToZero(Value("12")), 12);
+    EXPECT_EQ(NullToZero(Value::Long(-7)), -7);
+    EXPECT_THROW(NullToZero(Value("twelve")), VbError);
+}
+
+class LogTest : public ConnectionsTest {
+protected:
+    std::vector<std::string> logLines() const {
+        std::ifstream in(root_ + "/drives/c/VEL/ExcursaLakemont/log.txt");
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+};
+
+TEST_F(LogTest, WriteLogCreatesTheFolderAndAppends) {
+    WriteLog("first");
+    WriteLog("second");
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"first", "second"}));
+}
+
+TEST_F(LogTest, LinesFromManyThreadsNeverInterleave) {
+    constexpr int kThreads = 8;
+    constexpr int kLinesEach = 200;
+    auto lineText = [](int thread, int n) {
+        return "thread " + std::to_string(thread) + " line " + std::to_string(n) + " " +
+               std::string(900, static_cast<char>('a' + thread));
+    };
+    std::vector<std::thread> writers;
+    for (int t = 0; t < kThreads; ++t) {
+        writers.emplace_back([t, &lineText] {
+            for (int n = 0; n < kLinesEach; ++n) WriteLog(lineText(t, n));
+        });
+    }
+    for (auto& writer : writers) writer.join();
+
+    std::set<std::string> expected;
+    for (int t = 0; t < kThreads; ++t) {
+        for (int n = 0; n < kLinesEach; ++n) expected.insert(lineText(t, n));
+    }
+    const std::vector<std::string> lines = logLines();
+    EXPECT_EQ(lines.size(), expected.size());
+    EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()), expected);
+}
+
+TEST_F(LogTest, FailureIsReportedToTheOperatorOnly) {
+    std::ofstream(root_ + "/plainfile") << "x";
+    ::testing::internal::CaptureStderr();
+    const bool written = AppendToTextFile(root_ + "/plainfile/sub/log.txt", "lost");
+    const std::string report = ::testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(written);
+    EXPECT_NE(report.find("AppendToTextFile: Error: "), std::string::npos) << report;
+    EXPECT_EQ(strErrorText, kNoError);
+}
+
+}  // namespace
+}  // namespace excursa
