@@ -1,0 +1,16 @@
+// The component: its web items and start event, assembled for a host.
+#pragma once
+
+#include "frame/web_application.h"
+
+#include <memory>
+#include <string>
+
+namespace excursa {
+
+WebItemRegistry ExcursaItems();
+// The component for the site whose root Site::setRoot named.
+std::unique_ptr<WebApplication> MakeExcursa(SessionStore::Clock clock = {});
+std::string ComponentVersionText();
+
+}  // namespace excursa

@@ -1,0 +1,17 @@
+// exDetails: the sign-in page's logo link; hands over to the details page.
+#include "startup/items.h"
+
+namespace excursa {
+
+void exDetails_Respond(AppObject& app) {
+    app.host.setNextItem("EXTechDetails");
+}
+
+void RegisterExDetails(WebItemRegistry& items) {
+    WebItem item;
+    item.name = "exDetails";
+    item.respond = exDetails_Respond;
+    items.add(std::move(item));
+}
+
+}  // namespace excursa
