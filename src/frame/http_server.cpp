@@ -206,7 +206,7 @@ private:
     }
 
     void send(HTTPServerResponse& response, const Answer& answer) {
-        response.setStatus(static_cast<HTTPResponse::HTTPStatus>(answer.status));
+        response.setStatusAndReason(static_cast<HTTPResponse::HTTPStatus>(answer.status));
         response.setContentType(answer.contentType);
         if (!answer.location.empty()) response.set("Location", answer.location);
         if (!answer.sessionCookie.empty()) {

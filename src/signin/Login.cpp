@@ -1,5 +1,6 @@
 // Login: the sign-in page with the district's header.
 #include "signin/items.h"
+#include "startup/district_header.h"
 
 namespace excursa {
 
@@ -9,15 +10,8 @@ void Login_Respond(AppObject& app) {
 
 void Login_ProcessTag(AppObject& app, const std::string& tagName, std::string& contents) {
     const Host& host = app.host;
-    if (SameTextNoCase(tagName, "wc@Name")) {
-        contents = TextOf(host.appGet("DISTNAME"));
-    } else if (SameTextNoCase(tagName, "WC@ADDR1")) {
-        contents = TextOf(host.appGet("DISTADDR1"));
-    } else if (SameTextNoCase(tagName, "WC@CITYSTZIP")) {
-        contents = TextOf(host.appGet("DISTCITYSTZIP"));
-    } else if (SameTextNoCase(tagName, "WC@PHONE")) {
-        contents = TextOf(host.appGet("DISTPHONE"));
-    } else if (SameTextNoCase(tagName, "WC@TRIPREQUESTINQUIRY")) {
+    if (DistrictHeaderTag(host, tagName, contents)) return;
+    if (SameTextNoCase(tagName, "WC@TRIPREQUESTINQUIRY")) {
         contents = CBool(host.appGet("DOTNET_INSTALLED"))
                        ? "<a href=\"" + TextOf(host.appGet("INQUIRY_URL")) + "\">Trip Request Inquiry</a>"
                        : std::string();

@@ -3,13 +3,21 @@
 #include "frame/worker_state.h"
 #include "startup/items.h"
 
+#include <array>
+#include <utility>
+
 namespace excursa {
 
 namespace {
 
-std::string AppText(const Host& host, std::string_view key) {
-    return TextOf(host.appGet(key));
-}
+// Tags that show one application value as its text.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 5> kSettingTags{{
+    {"WC@APPPATH", "APP_PATH"},
+    {"WC@SMTPSERVER", "SmtpServer"},
+    {"WC@SMTPport", "SmtpPort"},
+    {"WC@SMTPemailfrom", "EmailFromAddress"},
+    {"WC@TIMEOUT", "SESSION_TIMEOUT"},
+}};
 
 }  // namespace
 
@@ -28,18 +36,11 @@ void EXTechDetails_ProcessTag(AppObject& app, const std::string& tagName, std::s
         contents = ComponentVersionText();
     } else if (SameTextNoCase(tagName, "WC@DATAPATH")) {
         contents = strTripDataPath;
-    } else if (SameTextNoCase(tagName, "WC@APPPATH")) {
-        contents = AppText(host, "APP_PATH");
-    } else if (SameTextNoCase(tagName, "WC@SMTPSERVER")) {
-        contents = AppText(host, "SmtpServer");
-    } else if (SameTextNoCase(tagName, "WC@SMTPport")) {
-        contents = AppText(host, "SmtpPort");
     } else if (SameTextNoCase(tagName, "WC@SMTPAUTH")) {
         contents = CBool(host.appGet("SmtpAuthentication")) ? "True" : "False";
-    } else if (SameTextNoCase(tagName, "WC@SMTPemailfrom")) {
-        contents = AppText(host, "EmailFromAddress");
-    } else if (SameTextNoCase(tagName, "WC@TIMEOUT")) {
-        contents = AppText(host, "SESSION_TIMEOUT");
+    }
+    for (const auto& [tag, key] : kSettingTags) {
+        if (SameTextNoCase(tagName, tag)) contents = TextOf(host.appGet(key));
     }
 }
 

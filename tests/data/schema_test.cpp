@@ -1,5 +1,6 @@
 #include "data/schema.h"
 
+#include "support/raw_db.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -24,55 +25,7 @@ std::string InFolder(const TempFolder& folder, std::string_view name) {
     return (folder.path() / name).string();
 }
 
-class Db {
-public:
-    explicit Db(const std::string& path) {
-        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-            throw std::runtime_error("cannot open " + path);
-    }
-    ~Db() { sqlite3_close(db_); }
-
-    std::vector<std::vector<std::string>> rows(const std::string& sql) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK)
-            throw std::runtime_error(sqlite3_errmsg(db_) + std::string(" in ") + sql);
-        std::vector<std::vector<std::string>> result;
-        while (sqlite3_step(statement) == SQLITE_ROW) {
-            std::vector<std::string> row;
-            for (int i = 0; i < sqlite3_column_count(statement); ++i) {
-                const unsigned char* text = sqlite3_column_text(statement, i);
-                row.emplace_back(text ? reinterpret_cast<const char*>(text) : "<null>");
-            }
-            result.push_back(std::move(row));
-        }
-        sqlite3_finalize(statement);
-        return result;
-    }
-    std::string text(const std::string& sql) {
-        auto result = rows(sql);
-        return result.empty() ? "<none>" : result[0][0];
-    }
-    bool run(const std::string& sql) {
-        return sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
-    }
-
-    std::set<std::string> tables() {
-        std::set<std::string> names;
-        for (auto& row :
-             rows("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%'"))
-            names.insert(row[0]);
-        return names;
-    }
-    std::map<std::string, std::string> declaredTypes(const std::string& table) {
-        std::map<std::string, std::string> types;
-        for (auto& row : rows("PRAGMA table_info(" + table + ")"))
-            types[row[1]] = row[2];
-        return types;
-    }
-
-private:
-    sqlite3* db_ = nullptr;
-};
+using Db = testing::RawDb;
 
 class SchemaFiles : public ::testing::Test {
 protected:
@@ -165,24 +118,24 @@ TEST_F(SchemaFiles, StartUpTablesHoldEveryColumnTheStartEventReads) {
 
 TEST_F(SchemaFiles, TextKeysMatchWithoutRegardToCase) {
     Db trip(path(DatabaseFile::Trip));
-    ASSERT_TRUE(trip.run("INSERT INTO CUSTOMER (CUSTOMER, CUSTNAME) VALUES ('maple', 'Maple Grove')"));
+    ASSERT_TRUE(trip.tryRun("INSERT INTO CUSTOMER (CUSTOMER, CUSTNAME) VALUES ('maple', 'Maple Grove')"));
     EXPECT_EQ(trip.text("SELECT CUSTNAME FROM CUSTOMER WHERE CUSTOMER = 'MAPLE'"), "Maple Grove");
-    EXPECT_FALSE(trip.run("INSERT INTO CUSTOMER (CUSTOMER) VALUES ('Maple')"))
+    EXPECT_FALSE(trip.tryRun("INSERT INTO CUSTOMER (CUSTOMER) VALUES ('Maple')"))
         << "a second code differing in case";
-    ASSERT_TRUE(trip.run("INSERT INTO CUSTOMER_FUND (CUSTOMER, FUND) VALUES ('MAPLE', 'GEN')"));
-    EXPECT_FALSE(trip.run("INSERT INTO CUSTOMER_FUND (CUSTOMER, FUND) VALUES ('maple', 'gen')"));
+    ASSERT_TRUE(trip.tryRun("INSERT INTO CUSTOMER_FUND (CUSTOMER, FUND) VALUES ('MAPLE', 'GEN')"));
+    EXPECT_FALSE(trip.tryRun("INSERT INTO CUSTOMER_FUND (CUSTOMER, FUND) VALUES ('maple', 'gen')"));
 }
 
 TEST_F(SchemaFiles, RequestNumbersAreNeverReused) {
     Db requests(path(DatabaseFile::TripSchl));
     for (int i = 0; i < 3; ++i)
-        ASSERT_TRUE(requests.run("INSERT INTO TRIPSREQ (CUSTOMER) VALUES ('MAPLE')"));
-    ASSERT_TRUE(requests.run("DELETE FROM TRIPSREQ WHERE TRIPNUM = 3"));
-    ASSERT_TRUE(requests.run("INSERT INTO TRIPSREQ (CUSTOMER) VALUES ('RIVER')"));
+        ASSERT_TRUE(requests.tryRun("INSERT INTO TRIPSREQ (CUSTOMER) VALUES ('MAPLE')"));
+    ASSERT_TRUE(requests.tryRun("DELETE FROM TRIPSREQ WHERE TRIPNUM = 3"));
+    ASSERT_TRUE(requests.tryRun("INSERT INTO TRIPSREQ (CUSTOMER) VALUES ('RIVER')"));
     EXPECT_EQ(requests.text("SELECT TRIPNUM FROM TRIPSREQ WHERE CUSTOMER = 'RIVER'"), "4");
 
-    ASSERT_TRUE(requests.run("DELETE FROM TRIPSREQ"));
-    ASSERT_TRUE(requests.run("INSERT INTO TRIPSREQ (CUSTOMER) VALUES ('CEDAR')"));
+    ASSERT_TRUE(requests.tryRun("DELETE FROM TRIPSREQ"));
+    ASSERT_TRUE(requests.tryRun("INSERT INTO TRIPSREQ (CUSTOMER) VALUES ('CEDAR')"));
     EXPECT_EQ(requests.text("SELECT TRIPNUM FROM TRIPSREQ"), "5") << "emptying the table keeps the counter";
 }
 
@@ -244,7 +197,7 @@ TEST(CreateDatabaseFiles, MakesOnlyTheMissingFiles) {
     CreateDatabaseFile(InFolder(folder, "twvlsc1.db"), DatabaseFile::Security);
     {
         Db security(InFolder(folder, "twvlsc1.db"));
-        ASSERT_TRUE(security.run("INSERT INTO VLSCU (VLSC1, VLSC2) VALUES ('keeper', 'secret')"));
+        ASSERT_TRUE(security.tryRun("INSERT INTO VLSCU (VLSC1, VLSC2) VALUES ('keeper', 'secret')"));
     }
     CreatedFiles files = CreateDatabaseFiles(folder.path().string());
     EXPECT_EQ(files.created,

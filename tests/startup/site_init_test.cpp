@@ -4,6 +4,7 @@
 #include "frame/value.h"
 #include "startup/demo_district.h"
 
+#include "support/raw_db.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -41,42 +42,7 @@ void WriteFile(const fs::path& path, const std::string& content) {
     std::ofstream(path, std::ios::binary) << content;
 }
 
-class Db {
-public:
-    explicit Db(const fs::path& path) {
-        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-            throw std::runtime_error("cannot open " + path.string());
-    }
-    ~Db() { sqlite3_close(db_); }
-    std::vector<std::vector<std::string>> rows(const std::string& sql) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK)
-            throw std::runtime_error(sqlite3_errmsg(db_) + std::string(" in ") + sql);
-        std::vector<std::vector<std::string>> result;
-        while (sqlite3_step(statement) == SQLITE_ROW) {
-            std::vector<std::string> row;
-            for (int i = 0; i < sqlite3_column_count(statement); ++i) {
-                const unsigned char* text = sqlite3_column_text(statement, i);
-                row.emplace_back(text ? reinterpret_cast<const char*>(text) : "");
-            }
-            result.push_back(std::move(row));
-        }
-        sqlite3_finalize(statement);
-        return result;
-    }
-    std::string text(const std::string& sql) {
-        auto result = rows(sql);
-        return result.empty() ? "<none>" : result[0][0];
-    }
-    long count(const std::string& sql) { return std::stol(text(sql)); }
-    void run(const std::string& sql) {
-        if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
-            throw std::runtime_error(sqlite3_errmsg(db_));
-    }
-
-private:
-    sqlite3* db_ = nullptr;
-};
+using Db = testing::RawDb;
 
 // A small templates folder with a nested folder, standing in for the shipped one.
 fs::path MakeTemplates(const fs::path& root) {

@@ -6,13 +6,11 @@
 #include "data/connections.h"
 #include "data/schema.h"
 #include "frame/worker_state.h"
+#include "support/raw_db.h"
 #include "support/temp_folder.h"
-
-#include <sqlite3.h>
 
 #include <filesystem>
 #include <map>
-#include <stdexcept>
 #include <string>
 
 namespace excursa::testing {
@@ -74,18 +72,7 @@ public:
 
     // Runs SQL directly on one of the data files ("trip.db", ...).
     void sql(const std::string& file, const std::string& statements) const {
-        sqlite3* db = nullptr;
-        const std::string path = (dataFolder() / file).string();
-        if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-            sqlite3_close(db);
-            throw std::runtime_error("cannot open " + path);
-        }
-        char* error = nullptr;
-        const int rc = sqlite3_exec(db, statements.c_str(), nullptr, nullptr, &error);
-        std::string message = error ? error : "";
-        sqlite3_free(error);
-        sqlite3_close(db);
-        if (rc != SQLITE_OK) throw std::runtime_error(message + " in " + statements);
+        RawDb(dataFolder() / file).run(statements);
     }
 
 private:
