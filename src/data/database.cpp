@@ -408,6 +408,10 @@ void Connection::open(const std::string& nativePath, const std::string& shownPat
     // Readers then never block the writer. A file that cannot change its journal (read-only
     // media) keeps its own and still works.
     sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    // Every operation opens and closes its connections: keeping the log file
+    // between them saves creating and deleting it each time.
+    int persistWal = 1;
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persistWal);
     if (sqlite3_exec(db, "PRAGMA foreign_keys=ON", nullptr, nullptr, nullptr) != SQLITE_OK) {
         fail("Cannot open the file '" + shownPath + "': " + sqlite3_errmsg(db) + ".");
     }
