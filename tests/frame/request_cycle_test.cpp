@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <thread>
+#include <vector>
 
 namespace excursa {
 namespace {
@@ -192,6 +194,22 @@ TEST_F(RequestCycleTest, AbandonDiscardsValuesAfterTheResponse) {
     browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Count&WCU");
     EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Leave&WCU").body, "left, still 2");
     EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Count&WCU").body, "1");
+}
+
+TEST_F(RequestCycleTest, ConcurrentBrowsersKeepTheirOwnSessions) {
+    constexpr int kBrowsers = 6;
+    constexpr int kClicks = 40;
+    std::vector<std::string> last(kBrowsers);
+    std::vector<std::thread> workers;
+    for (int b = 0; b < kBrowsers; ++b) {
+        workers.emplace_back([&, b] {
+            MemoryHost browser(*app_);
+            for (int i = 0; i < kClicks; ++i) last[b] = browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Count&WCU").body;
+        });
+    }
+    for (auto& worker : workers) worker.join();
+    for (const std::string& count : last) EXPECT_EQ(count, std::to_string(kClicks));
+    EXPECT_EQ(app_->sessions().size(), static_cast<std::size_t>(kBrowsers));
 }
 
 TEST(SessionStoreTest, IdsAreRandom128BitHexAndForeignIdsGetNewSessions) {
