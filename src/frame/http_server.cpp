@@ -11,6 +11,7 @@
 #include <Poco/Net/NameValueCollection.h>
 #include <Poco/Net/ServerSocket.h>
 #include <Poco/ThreadPool.h>
+#include <Poco/Timespan.h>
 #include <Poco/URI.h>
 
 #include <chrono>
@@ -249,7 +250,11 @@ void HttpServer::start() {
     auto* params = new Poco::Net::HTTPServerParams;
     params->setMaxThreads(options_.threads < 1 ? 1 : options_.threads);
     params->setMaxQueued(256);
+    // A kept-alive connection holds its worker while the browser idles; with a
+    // worker per connection, a few browsers could otherwise hold them all.
     params->setKeepAlive(true);
+    params->setKeepAliveTimeout(Poco::Timespan(1, 0));
+    params->setMaxKeepAliveRequests(100);
     const int threads = options_.threads < 1 ? 1 : options_.threads;
     workers_ = std::make_unique<Poco::ThreadPool>(threads, threads);
     server_ = std::make_unique<Poco::Net::HTTPServer>(new HandlerFactory(app_, options_.accessLog), *workers_, socket,
