@@ -2,8 +2,11 @@
 // carries the handlers' per-request fields and reaches the host through it.
 #pragma once
 
+#include "data/database.h"
 #include "frame/host.h"
+#include "frame/value.h"
 
+#include <optional>
 #include <string>
 
 namespace excursa {
@@ -22,12 +25,38 @@ struct AppObject {
     std::string strLookupResults;
     std::string strLookupEvent;
 
-    // Set by the new-request reset, read by the request form.
-    bool blnNewRequestReset = false;
     // True at creation: the request search's first-show switch and the
     // field trip search's autofill switch.
     bool blnRequestSearchFirst = true;
     bool blnTripSearchAutofill = true;
+
+    // Pick lists built in this request (entries 0..N, entry 0 empty). Sign-in
+    // copies most of them into the session; the fund list and the assignment
+    // section's lists live only here.
+    struct PickLists {
+        std::optional<TextArray> customers;
+        std::optional<TextArray> destinations;
+        std::optional<TextArray> grades;
+        std::optional<TextArray> tripCats;
+        std::optional<TextArray> statusVals;
+        std::optional<TextArray> divisions;
+        std::optional<TextArray> destCats;
+        std::optional<TextArray> funds;  // two columns: code, description
+        std::optional<TextArray> schedules;
+        std::optional<TextArray> vehicleTypes;
+        std::optional<TextArray> ticketTemplates;
+    } lists;
+
+    // The request form's flags. blnNewRequest is also set by the new-request reset.
+    bool blnCanEdit = false;
+    bool blnCanApprove = false;
+    std::string strApproveValue;
+    bool blnNewRequest = false;
+    bool blnCopyMode = false;
+    bool blnFromSession = false;
+
+    // The stored request, open while the request form's template is written.
+    std::optional<Recordset> rsRequest;
 };
 
 }  // namespace excursa

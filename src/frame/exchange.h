@@ -1,6 +1,8 @@
 // One HTTP exchange as the component sees it, independent of the transport.
 #pragma once
 
+#include "frame/html.h"
+
 #include <string>
 #include <string_view>
 #include <utility>
@@ -24,7 +26,6 @@ private:
 // Decodes "a=1&b=x+y%21"; false when an escape is malformed.
 bool ParseUrlEncoded(std::string_view text, FieldList& out);
 std::string UrlEncode(std::string_view text);
-std::string HtmlEscape(std::string_view text);
 
 struct RequestData {
     std::string method = "GET";

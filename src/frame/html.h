@@ -1,0 +1,13 @@
+// Escaping for values put into HTML text or attributes.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace excursa {
+
+// Escapes & < > " ' so a value can stand in element text and in attributes
+// quoted either way.
+std::string HtmlEscape(std::string_view text);
+
+}  // namespace excursa

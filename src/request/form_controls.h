@@ -1,0 +1,35 @@
+// The pick lists read from the reference tables and the drop-downs and
+// date/time pickers of the request form and the search pages.
+#pragma once
+
+#include "frame/app_object.h"
+
+#include <string>
+
+namespace excursa {
+
+// List builders: fill app.lists (entries 0..N, entry 0 ""). They use the open
+// connections, except PopulateFundDD, which opens and closes them itself.
+void PopulateDD(AppObject& app);
+void PopulateCustDD(AppObject& app);
+void PopulateDestDD(AppObject& app);
+void PopulateGradeDD(AppObject& app);
+void PopulateCatDD(AppObject& app);
+void PopulateDESTCATDD(AppObject& app);
+void PopulateFundDD(AppObject& app, const std::string& customerFilter);
+
+// Drop-downs; `attributes` goes unchanged into the opening tag.
+std::string BuildDestinationDD(AppObject& app, const std::string& attributes, const std::string& destination,
+                               bool destinationIsNew);
+std::string BuildFundDD(AppObject& app, const std::string& attributes, const std::string& fund);
+std::string BuildCustomerSelect(AppObject& app, const std::string& attributes, const std::string& selectedCustomer);
+std::string BuildGradeSelect(AppObject& app, const std::string& attributes, const std::string& selectedGrade);
+std::string BuildTripCatSelect(AppObject& app, const std::string& attributes, const std::string& selectedTripCat);
+
+// Pickers for a date or time held as a day number; kNoDate draws empty choices.
+std::string BuildMonthPicker(double date, const std::string& prefix, const std::string& attributes);
+std::string BuildDayPicker(double date, const std::string& prefix, const std::string& attributes);
+std::string BuildYearPicker(double date, const std::string& prefix, const std::string& attributes);
+std::string BuildTimePicker(double time, const std::string& prefix, const std::string& attributes);
+
+}  // namespace excursa
