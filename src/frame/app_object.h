@@ -6,6 +6,8 @@
 #include "frame/host.h"
 #include "frame/value.h"
 
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -57,6 +59,28 @@ struct AppObject {
 
     // The stored request, open while the request form's template is written.
     std::optional<Recordset> rsRequest;
+
+    // Filled by getcust, getdest and getBILLRATEFlat.
+    struct CurrentCustomer {
+        std::string name = "Not Found";
+        std::int32_t billRate = 0;
+        std::string custSpec = " ";
+        std::string defaultCapacity = "Medium";
+        std::string defaultFormat = "VEL_INVOICE";
+        std::string chainId;
+        std::string division = " ";
+        std::string requestorEmail;
+    } customer;
+    struct CurrentDestination {
+        std::string description;
+        float miles = 0;
+        std::string address1;
+        std::string address2;
+    } destination;
+    struct CurrentBillRate {
+        std::array<float, 5> amounts{};
+        std::array<std::string, 5> texts{" ", " ", " ", " ", " "};
+    } billRate;
 };
 
 }  // namespace excursa

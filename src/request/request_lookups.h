@@ -1,0 +1,40 @@
+// Look-ups of the request form: customer, destination, fund, chain and bill
+// rate details, and the conversions between stored dates and times and the
+// form's picker parts.
+#pragma once
+
+#include "frame/app_object.h"
+
+#include <cstdint>
+#include <string>
+
+namespace excursa {
+
+// Fills app.customer; opens the databases itself when they are closed.
+void getcust(AppObject& app, const std::string& custnum);
+// Fills app.destination; returns the destination's special instructions, "" when not found.
+std::string getdest(AppObject& app, const std::string& dest);
+// The fund's description, "No Description" or "NOFUND".
+std::string getFundDesc(AppObject& app, const std::string& fundnum, const std::string& custnum);
+// The chain of the customer and trip category, "" when none.
+std::string getCHAIN(AppObject& app, const std::string& custNum, const std::string& tripCat);
+// Fills app.billRate.
+void getBILLRATEFlat(AppObject& app, std::int32_t billRate);
+// Copies the stored request's destination into the RequestDetail. session keys.
+void SetDestFromREQ(AppObject& app, std::int32_t tripNum);
+// "5:10&nbsp;AM" from "5:10:00 AM"; "&nbsp;" for "".
+std::string getTIME(AppObject& app, const std::string& time);
+// "3/5/26" from a date; "&nbsp;" when there is none.
+std::string getDATE(AppObject& app, const Value& date);
+
+// Picker parts <-> dates and times. Invalid or empty parts give kNoDate.
+double DateFromParts(const std::string& month, const std::string& day, const std::string& year);
+double TimeFromParts(const std::string& hour, const std::string& minute, const std::string& ampm);
+struct TimeParts {
+    std::string hour;    // "1".."12", "" for no time
+    std::string minute;  // "0".."59", ""
+    std::string ampm;    // "AM"/"PM", ""
+};
+TimeParts SplitStoredTime(const Value& stored);
+
+}  // namespace excursa
