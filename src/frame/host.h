@@ -31,6 +31,8 @@ public:
     virtual void sessionSet(std::string_view key, Value value) = 0;
     virtual void setSessionTimeout(int minutes) = 0;
     virtual void abandonSession() = 0;  // values are discarded once the response is complete
+    // Gives the session a new id once the response is complete; the values carry over, the old id is void.
+    virtual void renewSessionId() = 0;
 
     // Application store shared by all sessions.
     virtual Value appGet(std::string_view key) const = 0;

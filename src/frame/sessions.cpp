@@ -83,6 +83,17 @@ SessionStore::Lease SessionStore::acquire(const std::string& id) {
     return lease;
 }
 
+std::string SessionStore::renew(const std::string& id) {
+    std::lock_guard lock(mutex_);
+    auto it = sessions_.find(id);
+    if (it == sessions_.end()) return {};
+    std::shared_ptr<Session> session = std::move(it->second);
+    sessions_.erase(it);
+    std::string newId = NewSessionId();
+    sessions_.emplace(newId, std::move(session));
+    return newId;
+}
+
 void SessionStore::discard(const std::string& id) {
     std::lock_guard lock(mutex_);
     sessions_.erase(id);

@@ -40,6 +40,8 @@ public:
     // The live session of `id`, or a new one when it is unknown or has expired.
     // Marks it used now (sliding expiry).
     Lease acquire(const std::string& id);
+    // Moves a live session to a new id and returns it; the old id finds nothing.
+    std::string renew(const std::string& id);
     // Discards a session's values (abandon, after its response is complete).
     void discard(const std::string& id);
     std::size_t size() const;

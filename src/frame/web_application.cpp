@@ -64,6 +64,7 @@ public:
     // A time-out under a minute would end the session before the next click.
     void setSessionTimeout(int minutes) override { session_.timeoutMinutes = minutes < 1 ? 1 : minutes; }
     void abandonSession() override { abandoned_ = true; }
+    void renewSessionId() override { renewId_ = true; }
 
     Value appGet(std::string_view key) const override { return app_.application().get(key); }
     void appSet(std::string_view key, Value value) override { app_.application().set(key, std::move(value)); }
@@ -101,6 +102,7 @@ public:
         return next;
     }
     bool abandoned() const { return abandoned_; }
+    bool renewId() const { return renewId_; }
 
 private:
     WebApplication& app_;
@@ -111,6 +113,7 @@ private:
     std::optional<std::string> nextItem_;
     bool redirected_ = false;
     bool abandoned_ = false;
+    bool renewId_ = false;
 };
 
 const WebItem& RequireItem(const WebApplication& app, std::string_view name) {
@@ -203,6 +206,9 @@ ResponseData WebApplication::handle(const RequestData& request) {
         lease.session->abandoned = true;
         lease.session->values.clear();
         sessions_.discard(lease.id);
+    } else if (host.renewId()) {
+        const std::string newId = sessions_.renew(lease.id);
+        if (!newId.empty()) response.newSessionId = newId;
     }
     return response;
 }

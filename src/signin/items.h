@@ -1,4 +1,4 @@
-// The web items of signing in and out.
+// The web items of signing in and out, and the new-request reset.
 #pragma once
 
 #include "frame/web_item.h"
@@ -6,5 +6,9 @@
 namespace excursa {
 
 void RegisterLogin(WebItemRegistry& items);
+void RegisterLogout(WebItemRegistry& items);
+
+// Prepares the session for an empty trip request form.
+void SetNewVars(AppObject& app);
 
 }  // namespace excursa

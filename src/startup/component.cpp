@@ -9,6 +9,7 @@ namespace excursa {
 WebItemRegistry ExcursaItems() {
     WebItemRegistry items;
     RegisterLogin(items);
+    RegisterLogout(items);
     RegisterExDetails(items);
     RegisterEXTechDetails(items);
     return items;

@@ -3,6 +3,8 @@
 #include "frame/app_object.h"
 #include "frame/worker_state.h"
 
+#include "support/store_host.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -18,31 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Only the application store matters to the connections.
-class AppStoreHost : public Host {
-public:
-    std::string formField(std::string_view) const override { return {}; }
-    std::string queryField(std::string_view) const override { return {}; }
-    std::string serverVariable(std::string_view) const override { return {}; }
-    void write(std::string_view text) override { written += text; }
-    void redirect(std::string_view) override {}
-    [[noreturn]] void endResponse() override { throw ResponseEnded{}; }
-    Value sessionGet(std::string_view) const override { return {}; }
-    void sessionSet(std::string_view, Value) override {}
-    void setSessionTimeout(int) override {}
-    void abandonSession() override {}
-    Value appGet(std::string_view key) const override {
-        auto it = app.find(std::string(key));
-        return it == app.end() ? Value() : it->second;
-    }
-    void appSet(std::string_view key, Value value) override { app[std::string(key)] = std::move(value); }
-    void setNextItem(std::string_view) override {}
-    std::string urlFor(std::string_view, std::string_view) const override { return {}; }
-    void writeTemplate(std::string_view) override {}
-
-    std::map<std::string, Value> app;
-    std::string written;
-};
+using testing::StoreHost;
 
 class ConnectionsTest : public ::testing::Test {
 protected:
@@ -163,8 +141,8 @@ TEST_F(ConnectionsTest, UsingAnEmptyHandleIsError91) {
 }
 
 TEST_F(ConnectionsTest, PrepareDatabaseFillsTheWorkerState) {
-    AppStoreHost host;
-    host.app["APP_PATH"] = Value("/srv/site/www/");
+    StoreHost host;
+    host.application.set("APP_PATH", "/srv/site/www/");
     AppObject app(host);
     strTripDataPath.clear();
     EXPECT_TRUE(PrepareDatabase(app));
