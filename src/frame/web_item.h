@@ -20,13 +20,14 @@ using UserEventHandler = std::function<void(AppObject&, const std::string& event
 // Receives the tag name as written and its contents; leaves the replacement in contents.
 using TagHandler = std::function<void(AppObject&, const std::string& tagName, std::string& contents)>;
 
+// Members have initializers so that pages can name only what they have.
 struct WebItem {
-    std::string name;
-    std::string templateFile;  // "" for items that have none
-    Handler respond;
-    TagHandler processTag;
-    UserEventHandler userEvent;
-    std::map<std::string, Handler, NoCaseLess> events;
+    std::string name{};
+    std::string templateFile{};  // "" for items that have none
+    Handler respond{};
+    TagHandler processTag{};
+    UserEventHandler userEvent{};
+    std::map<std::string, Handler, NoCaseLess> events{};
 };
 
 class WebItemRegistry {

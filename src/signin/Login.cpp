@@ -166,13 +166,11 @@ void Login_LoginValidateUser(AppObject& app) {
 }
 
 void RegisterLogin(WebItemRegistry& items) {
-    WebItem item;
-    item.name = "Login";
-    item.templateFile = "login1.htm";
-    item.respond = Login_Respond;
-    item.processTag = Login_ProcessTag;
-    item.events["LoginValidateUser"] = Login_LoginValidateUser;
-    items.add(std::move(item));
+    items.add({.name = "Login",
+               .templateFile = "login1.htm",
+               .respond = Login_Respond,
+               .processTag = Login_ProcessTag,
+               .events = {{"LoginValidateUser", Login_LoginValidateUser}}});
 }
 
 }  // namespace excursa

@@ -22,12 +22,10 @@ void Logout_ProcessTag(AppObject& app, const std::string& tagName, std::string& 
 }
 
 void RegisterLogout(WebItemRegistry& items) {
-    WebItem item;
-    item.name = "Logout";
-    item.templateFile = "logOut1.htm";
-    item.respond = Logout_Respond;
-    item.processTag = Logout_ProcessTag;
-    items.add(std::move(item));
+    items.add({.name = "Logout",
+               .templateFile = "logOut1.htm",
+               .respond = Logout_Respond,
+               .processTag = Logout_ProcessTag});
 }
 
 }  // namespace excursa

@@ -45,12 +45,10 @@ void EXTechDetails_ProcessTag(AppObject& app, const std::string& tagName, std::s
 }
 
 void RegisterEXTechDetails(WebItemRegistry& items) {
-    WebItem item;
-    item.name = "EXTechDetails";
-    item.templateFile = "exTechDetails1.htm";
-    item.respond = EXTechDetails_Respond;
-    item.processTag = EXTechDetails_ProcessTag;
-    items.add(std::move(item));
+    items.add({.name = "EXTechDetails",
+               .templateFile = "exTechDetails1.htm",
+               .respond = EXTechDetails_Respond,
+               .processTag = EXTechDetails_ProcessTag});
 }
 
 }  // namespace excursa

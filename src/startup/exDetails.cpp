@@ -8,10 +8,7 @@ void exDetails_Respond(AppObject& app) {
 }
 
 void RegisterExDetails(WebItemRegistry& items) {
-    WebItem item;
-    item.name = "exDetails";
-    item.respond = exDetails_Respond;
-    items.add(std::move(item));
+    items.add({.name = "exDetails", .respond = exDetails_Respond});
 }
 
 }  // namespace excursa
