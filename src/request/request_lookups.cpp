@@ -1,0 +1,328 @@
+#include "request/request_lookups.h"
+
+#include "data/connections.h"
+#include "data/database.h"
+#include "frame/procedure.h"
+#include "frame/value.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace excursa {
+
+namespace {
+
+constexpr std::string_view kNbsp = "&nbsp;";
+
+void RunLookup(AppObject& app, std::string_view name, const std::function<void()>& body,
+               const std::function<void()>& cleanup = {}) {
+    RunProcedure(app, Procedure{name, kModuleExcursa}, body, cleanup);
+}
+
+void CloseIfOpen(std::optional<Recordset>& rs) {
+    if (rs && rs->isOpen()) rs->close();
+}
+
+bool TripConnectionOpen() { return cnTrip && cnTrip->isOpen(); }
+
+// A number text as SQL digits: the language's conversion, so "abc" is a type mismatch.
+std::string SqlWholeNumber(const std::string& text) { return std::to_string(CLng(Value(text))); }
+
+void CopyText(Recordset& rs, std::string_view column, std::string& into) {
+    const Value v = rs.field(column);
+    if (!v.isNull()) into = CStr(v);
+}
+
+void CopyCustomer(Recordset& rs, AppObject::CurrentCustomer& customer) {
+    CopyText(rs, "custname", customer.name);
+    const Value billRate = rs.field("CUSTBILLRATE");
+    if (!billRate.isNull()) customer.billRate = CLng(billRate);
+    CopyText(rs, "CUSTSPEC", customer.custSpec);
+    CopyText(rs, "DEFAULTCAP", customer.defaultCapacity);
+    CopyText(rs, "cust_default_format", customer.defaultFormat);
+    CopyText(rs, "chainid", customer.chainId);
+    customer.chainId = Trim(customer.chainId);
+    CopyText(rs, "custdiv", customer.division);
+    CopyText(rs, "REQUESTOR_EMAIL", customer.requestorEmail);
+}
+
+void CopyBillRate(Recordset& rs, AppObject::CurrentBillRate& rate) {
+    for (std::size_t i = 0; i < rate.amounts.size(); ++i) {
+        const std::string n = std::to_string(i + 1);
+        const Value amount = rs.field("AMOUNT" + n);
+        if (!amount.isNull()) rate.amounts[i] = CSng(amount);
+        CopyText(rs, "AMOUNTTXT" + n, rate.texts[i]);
+    }
+}
+
+std::string FundQuery(const AppObject& app, const std::string& fund, const std::string& custnum) {
+    const bool anyFund = !SameText(app.host.appGet("DISTRICT.USECUSTFUND"), "True") ||
+                         SameText(app.host.sessionGet("CANOVERRIDEFUND"), "True");
+    if (anyFund) {
+        return "SELECT * FROM FUND WHERE trim$(FUND.FUND) = '" + SqlQuote(fund) + "' AND Fund.Active = True";
+    }
+    return "SELECT FUND.* FROM FUND INNER JOIN CUSTOMER_FUND ON FUND.FUND = CUSTOMER_FUND.FUND"
+           " WHERE (trim$(CUSTOMER_FUND.FUND) = '" + SqlQuote(fund) + "') AND (CUSTOMER_FUND.CUSTOMER = '" +
+           SqlQuote(custnum) + "') AND (Fund.Active = True)";
+}
+
+// The destination columns of a stored request, as the form state keeps them.
+struct RequestDestination {
+    std::string destination, desc, cat, add1, add2, city, zip, instructions, state;
+    std::int32_t miles = 0;
+};
+
+std::string TrimmedText(Recordset& rs, std::string_view column) {
+    return Trim(NullToSpace(rs.field(column)));
+}
+
+RequestDestination ReadRequestDestination(Recordset& rs) {
+    RequestDestination d;
+    // A request saved without a destination number has none to copy, rather than failing.
+    d.destination = TrimmedText(rs, "Destination");
+    d.desc = TrimmedText(rs, "DESTDESC");
+    d.cat = TrimmedText(rs, "DESTCAT");
+    d.add1 = TrimmedText(rs, "DESTADD1");
+    d.add2 = TrimmedText(rs, "DESTADD2");
+    d.city = TrimmedText(rs, "DESTCITY");
+    d.zip = TrimmedText(rs, "DESTZIP");
+    d.instructions = TrimmedText(rs, "DESTSPEC");
+    d.state = TrimmedText(rs, "DESTSTATE");
+    d.miles = NullToZero(rs.field("MILES"));
+    return d;
+}
+
+void WriteRequestDestination(Host& host, const RequestDestination& d) {
+    host.sessionSet("RequestDetail.destination", d.destination);
+    host.sessionSet("RequestDetail.destdesc", d.desc);
+    host.sessionSet("RequestDetail.destcat", d.cat);
+    host.sessionSet("RequestDetail.miles", Value::Long(d.miles));
+    host.sessionSet("RequestDetail.destadd1", d.add1);
+    host.sessionSet("RequestDetail.destadd2", d.add2);
+    host.sessionSet("RequestDetail.destcity", d.city);
+    host.sessionSet("RequestDetail.destzip", d.zip);
+    host.sessionSet("RequestDetail.destspec", d.instructions);
+    host.sessionSet("RequestDetail.deststate", d.state);
+}
+
+bool IsBlank(const Value& v) { return v.isNull() || v.isEmpty() || (v.isString() && Trim(v.text()).empty()); }
+
+// A whole number from a picker part; nothing when the text is not one.
+std::optional<std::int32_t> WholeNumber(const std::string& text) {
+    if (!IsNumeric(Value(text))) return std::nullopt;
+    try {
+        return CLng(Value(text));
+    } catch (const VbError&) {
+        return std::nullopt;  // beyond the range of a whole number
+    }
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ look-ups
+
+void getcust(AppObject& app, const std::string& custnum) {
+    std::optional<Recordset> rs;
+    bool openedHere = false;
+    auto closeAll = [&] {
+        CloseIfOpen(rs);
+        if (openedHere) CloseTripDBConnections();
+    };
+    RunLookup(
+        app, "getCust",
+        [&] {
+            app.customer = AppObject::CurrentCustomer{};
+            if (!TripConnectionOpen()) {
+                openedHere = true;
+                if (!PrepareDatabase(app)) return closeAll();
+            }
+            rs = Recordset::Open(
+                Use(cnTrip), "SELECT * FROM CUSTOMER WHERE CUSTOMER.CUSTOMER = '" + SqlQuote(custnum) + "'");
+            if (!rs->eof()) CopyCustomer(*rs, app.customer);
+            closeAll();
+        },
+        closeAll);
+}
+
+std::string getdest(AppObject& app, const std::string& dest) {
+    std::string instructions;
+    std::optional<Recordset> rs;
+    RunLookup(
+        app, "getdest",
+        [&] {
+            app.destination = AppObject::CurrentDestination{};
+            const std::string number = Trim(dest).empty() ? "0" : SqlWholeNumber(dest);
+            if (number == "0") return;
+            rs = Recordset::Open(Use(cnTrip),
+                                 "SELECT * FROM DESTINATION WHERE DESTINATION.DESTINATION = " + number);
+            if (!rs->eof()) {
+                AppObject::CurrentDestination found;
+                CopyText(*rs, "DESTDESC", found.description);
+                std::string foundInstructions;
+                CopyText(*rs, "DESTSPEC", foundInstructions);
+                found.miles = static_cast<float>(NullToZero(rs->field("MILES")));
+                found.address1 = NullToSpace(rs->field("DESTADD1"));
+                found.address2 = NullToSpace(rs->field("DESTADD2"));
+                app.destination = std::move(found);
+                instructions = std::move(foundInstructions);
+            }
+            rs->close();
+        },
+        [&] { CloseIfOpen(rs); });
+    return instructions;
+}
+
+std::string getFundDesc(AppObject& app, const std::string& fundnum, const std::string& custnum) {
+    std::string description;
+    std::optional<Recordset> rs;
+    RunLookup(
+        app, "getFundDesc",
+        [&] {
+            rs = Recordset::Open(Use(cnTrip), FundQuery(app, Trim(fundnum), custnum));
+            if (rs->eof()) {
+                description = "NOFUND";
+            } else {
+                const Value stored = rs->field("FUNDDESC");
+                description = stored.isNull() ? "No Description" : CStr(stored);
+            }
+            rs->close();
+        },
+        [&] {
+            CloseIfOpen(rs);
+            description.clear();
+        });
+    return description;
+}
+
+std::string getCHAIN(AppObject& app, const std::string& custNum, const std::string& tripCat) {
+    std::string chain;
+    std::optional<Recordset> rs;
+    RunLookup(
+        app, "getCHAIN",
+        [&] {
+            rs = Recordset::Open(Use(cnTrip),
+                                 "SELECT * FROM CUSTOMER_TRIPCAT WHERE CUSTOMER_TRIPCAT.CUSTOMER = '" +
+                                     SqlQuote(custNum) + "' AND CUSTOMER_TRIPCAT.TRIPCAT = '" +
+                                     SqlQuote(tripCat) + "'");
+            // A row without a chain is the same as no row.
+            if (!rs->eof()) chain = TextOf(rs->field("chainid"));
+            rs->close();
+        },
+        [&] {
+            CloseIfOpen(rs);
+            chain.clear();
+        });
+    return chain;
+}
+
+void getBILLRATEFlat(AppObject& app, std::int32_t billRate) {
+    std::optional<Recordset> rs;
+    RunLookup(
+        app, "getBILLRATEFlat",
+        [&] {
+            AppObject::CurrentBillRate& rate = app.billRate;
+            rate = AppObject::CurrentBillRate{};
+            rs = Recordset::Open(
+                Use(cnTrip), "SELECT * FROM BILLRATE WHERE BILLRATE.BILLRATE = " + std::to_string(billRate));
+            if (!rs->eof()) CopyBillRate(*rs, rate);
+            rs->close();
+        },
+        [&] { CloseIfOpen(rs); });
+}
+
+void SetDestFromREQ(AppObject& app, std::int32_t tripNum) {
+    std::optional<Recordset> rs;
+    RunLookup(
+        app, "SetDestFromREQ",
+        [&] {
+            if (!PrepareDatabase(app)) return CloseTripDBConnections();
+            RequestDestination destination;
+            rs = Recordset::Open(Use(cnTripSchl),
+                                 "SELECT * FROM TRIPSREQ WHERE TRIPNUM = " + std::to_string(tripNum));
+            if (!rs->eof()) destination = ReadRequestDestination(*rs);
+            rs->close();
+            CloseTripDBConnections();
+            WriteRequestDestination(app.host, destination);
+        },
+        [&] {
+            CloseIfOpen(rs);
+            CloseTripDBConnections();
+        });
+}
+
+std::string getTIME(AppObject& app, const std::string& time) {
+    std::string shown;
+    RunLookup(app, "getTIME", [&] {
+        const std::string text = Trim(time);
+        if (text.empty()) {
+            shown = kNbsp;
+            return;
+        }
+        // Drops the seconds: "5:10:00 AM" -> "5:10" and "AM".
+        const long length = static_cast<long>(text.size());
+        shown = Left(text, length - 6) + std::string(kNbsp) + Right(text, 2);
+    });
+    return shown;
+}
+
+std::string getDATE(AppObject& app, const Value& date) {
+    std::string shown;
+    RunLookup(app, "getDATE", [&] {
+        if (IsBlank(date)) {
+            shown = kNbsp;
+            return;
+        }
+        const double day = CDate(date);
+        shown = std::to_string(Month(day)) + "/" + std::to_string(Day(day)) + "/" +
+                Right(std::to_string(Year(day)), 2);
+    });
+    return shown;
+}
+
+// -------------------------------------------------------------- picker parts
+
+double DateFromParts(const std::string& month, const std::string& day, const std::string& year) {
+    const std::string text = Trim(month) + "/" + Trim(day) + "/" + Trim(year);
+    double date = 0;
+    return ParseDate(text, date) ? date : kNoDate;
+}
+
+double TimeFromParts(const std::string& hour, const std::string& minute, const std::string& ampm) {
+    const std::string hourText = Trim(hour);
+    if (hourText.empty()) return kNoDate;
+    const std::string minuteText = Trim(minute);
+    const std::optional<std::int32_t> minuteNumber = minuteText.empty() ? 0 : WholeNumber(minuteText);
+    if (!minuteNumber) return kNoDate;
+    const std::string half = Trim(ampm);
+    std::string text = hourText + ":" + std::to_string(*minuteNumber);
+    // Midnight is one second past it, so that it is not taken for an empty time.
+    if (hourText == "12" && *minuteNumber == 0 && SameTextNoCase(half, "AM")) {
+        text += ":01 AM";
+    } else {
+        text += " " + half;
+    }
+    double time = 0;
+    return ParseDate(text, time) ? time : kNoDate;
+}
+
+TimeParts SplitStoredTime(const Value& stored) {
+    if (IsBlank(stored)) return {};
+    const double time = CDate(stored);
+    // The form's empty time never stands for a real one.
+    if (time == kNoDate) return {};
+    int hour = Hour(time);
+    bool pm = false;
+    if (hour > 12) {
+        hour -= 12;
+        pm = true;
+    } else if (hour == 0) {
+        hour = 12;
+    } else if (hour == 12) {
+        pm = true;
+    }
+    return {std::to_string(hour), std::to_string(Minute(time)), pm ? "PM" : "AM"};
+}
+
+}  // namespace excursa
