@@ -5,6 +5,7 @@
 #include "frame/memory_host.h"
 #include "frame/worker_state.h"
 
+#include "support/in_request.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -12,22 +13,9 @@
 namespace excursa {
 namespace {
 
-// Runs `body` as the handler of one request and returns what it wrote.
 std::string RunInRequest(const std::function<void(AppObject&)>& body) {
     testing::TempFolder www;
-    WebItemRegistry items;
-    WebItem page;
-    page.name = "Page";
-    page.respond = body;
-    page.templateFile = "";
-    items.add(page);
-    WebItem logout;
-    logout.name = "Logout";
-    logout.respond = [](AppObject& app) { app.host.write("[logout page]"); };
-    items.add(logout);
-    WebApplication app(std::move(items), [](AppObject&) {}, www.path());
-    MemoryHost browser(app);
-    return browser.get("ExcursaLakemont.asp?WCI=Page").body;
+    return testing::RunInRequest(www.path(), body);
 }
 
 TEST(ProcedureTest, FailureBecomesTheErrorTextWithModuleWord) {

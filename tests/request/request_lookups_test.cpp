@@ -7,6 +7,8 @@
 
 #include "support/test_site.h"
 
+#include "support/in_request.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -18,17 +20,8 @@ namespace {
 
 class RequestLookupsTest : public ::testing::Test {
 protected:
-    // Runs `body` as the handler of one request and returns what the request wrote.
     std::string inRequest(const std::function<void(AppObject&)>& body) {
-        WebItemRegistry items;
-        WebItem page;
-        page.name = "Page";
-        page.respond = body;
-        items.add(page);
-        WebApplication web(std::move(items), [](AppObject&) {}, site_.www());
-        for (const auto& [key, value] : appValues_) web.application().set(key, value);
-        MemoryHost browser(web);
-        return browser.get("ExcursaLakemont.asp?WCI=Page").body;
+        return testing::RunInRequest(site_.www(), body, appValues_);
     }
 
     static void openDatabases() {

@@ -7,6 +7,8 @@
 
 #include "support/test_site.h"
 
+#include "support/in_request.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -31,16 +33,8 @@ protected:
         ASSERT_EQ(strErrorText, "NA");
     }
 
-    // Runs `body` as the handler of one request and returns what the request wrote.
     std::string inRequest(const std::function<void(AppObject&)>& body) {
-        WebItemRegistry items;
-        WebItem page;
-        page.name = "Page";
-        page.respond = body;
-        items.add(page);
-        WebApplication web(std::move(items), [](AppObject&) {}, site_.www());
-        MemoryHost browser(web);
-        return browser.get("ExcursaLakemont.asp?WCI=Page").body;
+        return testing::RunInRequest(site_.www(), body);
     }
 
     // The section of stored request 1; what the request wrote besides goes to `written`.
