@@ -2,12 +2,14 @@
 #include "data/database.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <unordered_map>
 #include <utility>
 
 namespace excursa {
@@ -380,14 +382,48 @@ bool StartsWithWordNoCase(std::string_view text, std::string_view word) {
 
 // ------------------------------------------------------------ Connection ----
 
-Connection::~Connection() { close(); }
+namespace {
 
-void Connection::open(const std::string& nativePath, const std::string& shownPath) {
-    if (db_) throw VbError(kErrObjectOpen, "Operation is not allowed when the object is open.");
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(nativePath, ec)) {
-        throw VbError(kErrProvider, "Could not find file '" + shownPath + "'.");
+// Engine handles of closed connections, per worker: opening a file costs
+// several system calls and a schema read, and every operation opens three.
+class HandlePool {
+public:
+    struct Entry {
+        sqlite3* db = nullptr;
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+    };
+    ~HandlePool() {
+        alive_ = false;
+        for (auto& [path, entry] : entries_) sqlite3_close_v2(entry.db);
     }
+    static bool alive() { return alive_; }
+
+    sqlite3* take(const std::string& path, std::uint64_t device, std::uint64_t inode) {
+        auto it = entries_.find(path);
+        if (it == entries_.end()) return nullptr;
+        Entry entry = it->second;
+        entries_.erase(it);
+        if (entry.device == device && entry.inode == inode) return entry.db;
+        sqlite3_close_v2(entry.db);  // the file was replaced
+        return nullptr;
+    }
+    void give(const std::string& path, Entry entry) {
+        auto [it, inserted] = entries_.try_emplace(path, entry);
+        if (inserted) return;
+        sqlite3_close_v2(it->second.db);
+        it->second = entry;
+    }
+
+private:
+    static thread_local bool alive_;
+    std::unordered_map<std::string, Entry> entries_;
+};
+
+thread_local bool HandlePool::alive_ = true;
+thread_local HandlePool gHandlePool;
+
+sqlite3* OpenEngineHandle(const std::string& nativePath, const std::string& shownPath) {
     sqlite3* db = nullptr;
     const int rc =
         sqlite3_open_v2(nativePath.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -408,10 +444,6 @@ void Connection::open(const std::string& nativePath, const std::string& shownPat
     // Readers then never block the writer. A file that cannot change its journal (read-only
     // media) keeps its own and still works.
     sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-    // Every operation opens and closes its connections: keeping the log file
-    // between them saves creating and deleting it each time.
-    int persistWal = 1;
-    sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persistWal);
     if (sqlite3_exec(db, "PRAGMA foreign_keys=ON", nullptr, nullptr, nullptr) != SQLITE_OK) {
         fail("Cannot open the file '" + shownPath + "': " + sqlite3_errmsg(db) + ".");
     }
@@ -420,13 +452,38 @@ void Connection::open(const std::string& nativePath, const std::string& shownPat
     } catch (const VbError& e) {
         fail(e.description());
     }
-    db_ = db;
+    return db;
+}
+
+}  // namespace
+
+Connection::~Connection() { close(); }
+
+void Connection::open(const std::string& nativePath, const std::string& shownPath) {
+    if (db_) throw VbError(kErrObjectOpen, "Operation is not allowed when the object is open.");
+    struct stat file {};
+    if (::stat(nativePath.c_str(), &file) != 0 || !S_ISREG(file.st_mode)) {
+        throw VbError(kErrProvider, "Could not find file '" + shownPath + "'.");
+    }
+    const auto device = static_cast<std::uint64_t>(file.st_dev);
+    const auto inode = static_cast<std::uint64_t>(file.st_ino);
+    sqlite3* db = gHandlePool.take(nativePath, device, inode);
+    db_ = db ? db : OpenEngineHandle(nativePath, shownPath);
+    path_ = nativePath;
+    device_ = device;
+    inode_ = inode;
 }
 
 void Connection::close() {
     if (!db_) return;
-    sqlite3_close_v2(db_);
-    db_ = nullptr;
+    sqlite3* db = std::exchange(db_, nullptr);
+    // A transaction left open must not reach the next user of the handle.
+    if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (HandlePool::alive()) {
+        gHandlePool.give(path_, HandlePool::Entry{db, device_, inode_});
+    } else {
+        sqlite3_close_v2(db);
+    }
 }
 
 sqlite3* Connection::handle() const {

@@ -29,6 +29,9 @@ public:
 
     // Opens an existing file; a missing file fails with kErrProvider and
     // "Could not find file '<shownPath>'.". shownPath is the name users see.
+    // The engine's handle of a closed connection is kept on its worker and
+    // taken again by the next open of the same file, as long as the file on
+    // disk is still the same one.
     void open(const std::string& nativePath, const std::string& shownPath);
     void close();
     bool isOpen() const { return db_ != nullptr; }
@@ -39,6 +42,9 @@ public:
 
 private:
     sqlite3* db_ = nullptr;
+    std::string path_;
+    std::uint64_t device_ = 0;
+    std::uint64_t inode_ = 0;
 };
 
 // One column of a record set: its name and the value type its declared type gives.

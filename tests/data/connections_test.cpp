@@ -80,14 +80,18 @@ TEST_F(ConnectionsTest, SetOpensTheThreeFiles) {
 
 TEST_F(ConnectionsTest, SetTwiceLeavesThreeFreshConnections) {
     SetTripDBConnections();
-    ASSERT_EQ(sqlite3_exec(Use(cnTrip).handle(), "CREATE TEMP TABLE Scratch (x)", nullptr, nullptr, nullptr),
+    const Connection* first = cnTrip.get();
+    ASSERT_EQ(sqlite3_exec(Use(cnTrip).handle(), "BEGIN; INSERT INTO Marker (x) VALUES (42);", nullptr,
+                           nullptr, nullptr),
               SQLITE_OK);
     SetTripDBConnections();
     EXPECT_EQ(strErrorText, kNoError);
     EXPECT_TRUE(allOpen());
-    // A temporary table lives only as long as the connection that made it.
-    EXPECT_NE(sqlite3_exec(Use(cnTrip).handle(), "SELECT * FROM Scratch", nullptr, nullptr, nullptr),
-              SQLITE_OK);
+    EXPECT_NE(cnTrip.get(), first);
+    // Work left unfinished on a released connection never reaches the next one.
+    EXPECT_NE(sqlite3_get_autocommit(Use(cnTrip).handle()), 0);
+    Recordset rs = Recordset::Open(Use(cnTrip), "SELECT * FROM Marker WHERE x = 42");
+    EXPECT_TRUE(rs.eof());
 }
 
 TEST_F(ConnectionsTest, MissingFileNamesItAndTheDataFolder) {

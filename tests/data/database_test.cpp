@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -71,6 +72,36 @@ TEST_F(DatabaseTest, MissingFileIsNamedAsUsersKnowIt) {
     EXPECT_EQ(e.description(), "Could not find file 'C:\\VEL\\Data\\trip.mdb'.");
     EXPECT_FALSE(cn.isOpen());
     EXPECT_FALSE(std::filesystem::exists(folder_.path() / "trip.db"));
+}
+
+TEST_F(DatabaseTest, ReopeningReusesTheHandleOnlyForTheSameFile) {
+    cn_.close();
+    cn_.open(path_, "Tripschl.mdb");
+    sqlite3* kept = cn_.handle();
+    cn_.close();
+    cn_.open(path_, "Tripschl.mdb");
+    EXPECT_EQ(cn_.handle(), kept) << "a closed connection's handle is taken again";
+    cn_.close();
+
+    // An administrator restores another copy of the file under the same name.
+    const std::string restored = (folder_.path() / "restored.db").string();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(restored.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE TRIPSREQ (TRIPNUM INTEGER PRIMARY KEY, CUSTOMER TEXT);"
+                               "INSERT INTO TRIPSREQ VALUES (99, 'RESTORED');",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    std::filesystem::rename(restored, path_);
+    cn_.open(path_, "Tripschl.mdb");
+    Recordset rs = Recordset::Open(cn_, "SELECT CUSTOMER FROM TRIPSREQ");
+    ASSERT_EQ(rs.recordCount(), 1);
+    EXPECT_EQ(rs.field("CUSTOMER"), Value("RESTORED"));
+    cn_.close();
+
+    std::filesystem::remove(path_);
+    EXPECT_EQ(ErrorOf([&] { cn_.open(path_, "Tripschl.mdb"); }).description(),
+              "Could not find file 'Tripschl.mdb'.");
 }
 
 TEST_F(DatabaseTest, FileThatIsNoDatabaseIsRefused) {
