@@ -1,6 +1,7 @@
 #include "startup/component.h"
 
 #include "config/site.h"
+#include "request/items.h"
 #include "signin/items.h"
 #include "startup/items.h"
 
@@ -12,6 +13,7 @@ WebItemRegistry ExcursaItems() {
     RegisterLogout(items);
     RegisterExDetails(items);
     RegisterEXTechDetails(items);
+    RegisterRequestDetail(items);
     return items;
 }
 

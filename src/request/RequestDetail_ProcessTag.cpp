@@ -1,0 +1,843 @@
+// RequestDetail_ProcessTag: draws each WC@ tag of the trip request form from the
+// posted form, the request form state in the session and the stored request.
+// Every value that a user typed or a record holds is escaped where it is inserted.
+#include "data/connections.h"
+#include "frame/html.h"
+#include "frame/procedure.h"
+#include "frame/worker_state.h"
+#include "request/form_controls.h"
+#include "request/items.h"
+#include "request/request_lookups.h"
+#include "startup/district_header.h"
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+
+namespace excursa {
+
+namespace {
+
+constexpr std::string_view kNewDestinationLabel = "** New **";
+constexpr std::string_view kCustomerLabel = "<font class=\"label\">Customer:</font>";
+constexpr std::string_view kDestinationLabel = "<font class=\"label\">Destination:</font>";
+constexpr std::string_view kFundLabel = "<font class=\"label\">Fund:</font>";
+constexpr std::string_view kWarningRowHead =
+    "<tr valign='top'><td align='left' colspan='3' bgcolor='#ffff99'><font color='FF0000'>";
+constexpr std::string_view kWarningRowTail = "</font></td></tr>";
+
+// Where an editable field takes its value from.
+enum class Source {
+    State,                       // the request form state
+    Posted,                      // the posted field, even when empty
+    PostedElseState,             // the posted field unless it is empty
+    PostedUnlessBlankElseState,  // the posted field unless it is blank
+    Nothing,                     // a request not yet stored: empty
+    Record,                      // the stored request
+};
+
+// One field's name in each source.
+struct FieldSource {
+    std::string_view posted;  // form field
+    std::string_view state;   // session key after "RequestDetail."
+    std::string_view column;  // stored column
+    bool trimmed;             // the stored text is trimmed after NullToSpace
+};
+
+std::string StateKey(std::string_view key) { return "RequestDetail." + std::string(key); }
+
+// A yes/no session value; a text counts only when it reads "True".
+bool IsTrue(const Value& v) {
+    if (v.isEmpty() || v.isNull()) return false;
+    if (v.isString()) return SameText(v, "True");
+    return CBool(v);
+}
+
+// One call of the handler: the form flags, the value sources and the tag's attribute text.
+class FormTag {
+public:
+    FormTag(AppObject& a, std::string attributeText)
+        : app(a), host(a.host), attributes(std::move(attributeText)) {}
+
+    AppObject& app;
+    Host& host;
+    const std::string attributes;  // what the template wrote between the markers
+
+    bool editable() const { return app.blnCanEdit; }
+    bool isNew() const { return app.blnNewRequest; }
+    bool fromSession() const { return app.blnFromSession; }
+    bool copyMode() const { return app.blnCopyMode; }
+    // A new request posted back without a button, or shown for the first time.
+    bool newWithoutButton() const { return isNew() && host.formField("btnSubmit").empty(); }
+    // A stored request drawn from its record rather than re-shown from the session.
+    bool storedNotReshown() const { return !isNew() && !fromSession(); }
+    bool approving() const { return app.blnCanApprove && app.blnCanEdit; }
+
+    // Contact, destination and the customer's special instructions.
+    Source orderA() const {
+        if (fromSession()) return Source::State;
+        if (copyMode() || newWithoutButton()) return Source::PostedUnlessBlankElseState;
+        if (isNew()) return Source::Nothing;
+        return Source::Record;
+    }
+    // Every other editable field.
+    Source orderB() const {
+        if (copyMode()) return Source::PostedElseState;
+        if (fromSession()) return Source::State;
+        if (isNew()) return Source::Nothing;
+        return Source::Record;
+    }
+
+    std::string posted(std::string_view name) const { return host.formField(name); }
+    std::string state(std::string_view key) const { return TextOf(host.sessionGet(StateKey(key))); }
+    void setState(std::string_view key, const std::string& value) { host.sessionSet(StateKey(key), value); }
+    std::string session(std::string_view key) const { return TextOf(host.sessionGet(key)); }
+    Value setting(std::string_view key) const { return host.appGet(key); }
+
+    Value column(std::string_view name) { return record().field(name); }
+    std::string columnText(std::string_view name) { return NullToSpace(column(name)); }
+    std::string columnTrimmed(std::string_view name) { return Trim(columnText(name)); }
+    std::string stored(const FieldSource& field) {
+        return field.trimmed ? columnTrimmed(field.column) : columnText(field.column);
+    }
+
+    std::string valueFrom(Source source, const FieldSource& field) {
+        switch (source) {
+        case Source::State: return state(field.state);
+        case Source::Posted: return posted(field.posted);
+        case Source::PostedElseState: return orState(posted(field.posted), field, false);
+        case Source::PostedUnlessBlankElseState: return orState(posted(field.posted), field, true);
+        case Source::Nothing: return "";
+        case Source::Record: return stored(field);
+        }
+        return "";
+    }
+
+private:
+    // Error 91, as a record set that was never opened gives.
+    Recordset& record() {
+        if (!app.rsRequest || !app.rsRequest->isOpen()) raiseError(kErrObjectNotSet);
+        return *app.rsRequest;
+    }
+    std::string orState(const std::string& postedValue, const FieldSource& field, bool blankIsEmpty) const {
+        const bool empty = blankIsEmpty ? Trim(postedValue).empty() : postedValue.empty();
+        return empty ? state(field.state) : postedValue;
+    }
+};
+
+using TagRule = std::function<void(FormTag&, std::string& contents)>;
+using TagRules = std::unordered_map<std::string, TagRule>;
+
+void Add(TagRules& rules, std::string_view tag, TagRule rule) { rules.emplace(UCase(tag), std::move(rule)); }
+
+// ------------------------------------------------------------------ look-ups
+
+// PopulateFundDD closes the worker's connections when it ends; getdest needs them.
+// False when opening them again left an error text.
+bool ConnectionsOpen(const AppObject& app) {
+    const auto open = [](const std::unique_ptr<Connection>& cn) { return cn && cn->isOpen(); };
+    if (open(cnTrip) && open(cnSecurity) && open(cnTripSchl)) return true;
+    return PrepareDatabase(app);
+}
+
+struct AddressRow {
+    std::string label;
+    std::string line1;
+    std::string line2;
+};
+
+// The destination's description and address, or nullopt when the look-up failed (it wrote its error).
+std::optional<AddressRow> LookUpDestination(FormTag& f, const std::string& destination) {
+    if (!ConnectionsOpen(f.app)) return std::nullopt;
+    const std::string before = strErrorText;
+    getdest(f.app, destination);
+    if (strErrorText != before) return std::nullopt;
+    const AppObject::CurrentDestination& d = f.app.destination;
+    return AddressRow{d.description, d.address1, d.address2};
+}
+
+// Fills app.customer; false when the look-up failed.
+bool LookUpCustomer(FormTag& f, const std::string& code) {
+    const std::string before = strErrorText;
+    getcust(f.app, code);
+    return strErrorText == before;
+}
+
+// -------------------------------------------------------- header and identity
+
+void AddHeaderRules(TagRules& rules) {
+    Add(rules, "WC@TRIPREQCOMMENT", [](FormTag& f, std::string& contents) {
+        // The district's own text, markup allowed.
+        contents = "<b><font color='#FFFFFF'>" + f.session("TRIPREQ_COMMENT") + "</font></b>";
+    });
+}
+
+void RequestNumber(FormTag& f, std::string& contents) {
+    if (!f.editable()) {
+        contents = HtmlEscape(f.columnText("TRIPNUM"));
+        return;
+    }
+    if (f.isNew()) {
+        contents.clear();
+        return;
+    }
+    const std::string number = f.fromSession() ? f.session("TRIPREQ") : f.columnText("TRIPNUM");
+    contents = "<input type='text' name='TRIPNUM' value='" + HtmlEscape(number) + "' readonly>";
+}
+
+// Stored texts that a new request does not have yet; a Null shows as nothing.
+TagRule StoredTextOrNothing(std::string_view column) {
+    return [column](FormTag& f, std::string& contents) {
+        contents = f.isNew() ? std::string() : HtmlEscape(TextOf(f.column(column)));
+    };
+}
+
+void AddIdentityRules(TagRules& rules) {
+    Add(rules, "WC@REQUEST", RequestNumber);
+    Add(rules, "WC@REQUESTDT", [](FormTag& f, std::string& contents) {
+        contents = f.isNew() ? DateText(Today()) : HtmlEscape(f.columnTrimmed("REQDATE"));
+    });
+    Add(rules, "WC@NEW", [](FormTag& f, std::string& contents) {
+        contents = f.isNew() ? "<input type='text' name='New' value='NEW'>"
+                             : "<input type='text' name='New' value='EXISTING'>";
+    });
+    Add(rules, "WC@STATUS", StoredTextOrNothing("Status"));
+    Add(rules, "WC@STATUS_DATE", StoredTextOrNothing("STATUS_DATE"));
+    Add(rules, "WC@ENTEREDBY", StoredTextOrNothing("ENTEREDBY"));
+    Add(rules, "WC@ENTERDATE", StoredTextOrNothing("enterdate"));
+    Add(rules, "WC@CHAIN", [](FormTag& f, std::string& contents) {
+        if (!f.editable()) {
+            contents = HtmlEscape(f.columnText("chainid"));
+            return;
+        }
+        const std::string chain = f.isNew() ? std::string() : HtmlEscape(f.columnText("chainid"));
+        contents = "<input type='text' name='CHAINID' value='" + chain + "'>";
+    });
+}
+
+// ------------------------------------------------------------------ approval
+
+void StatusComment(FormTag& f, std::string& contents) {
+    const std::string comment = f.isNew() ? std::string() : f.columnTrimmed("STATUS_COMMENT");
+    if (f.approving()) {
+        contents = "Approve/Deny Comment:<BR><textarea rows='4' cols='20' name='STATUS_COMMENT'>" +
+                   HtmlEscape(comment) + "</TEXTAREA>";
+    } else if (!comment.empty()) {
+        contents = "Approve/Deny Comment:<br>" + HtmlEscape(comment);
+    }
+}
+
+void AddApprovalRules(TagRules& rules) {
+    Add(rules, "WC@APPROVE", [](FormTag& f, std::string& contents) {
+        if (f.isNew() || !f.approving()) {
+            contents.clear();
+            return;
+        }
+        contents = "<p align='left'><input type='radio' name='Approve' value='" +
+                   HtmlEscape(f.app.strApproveValue) +
+                   "'> Approve<br><input type='radio' name='Approve' value='Deny'> Deny</p>";
+    });
+    Add(rules, "WC@STATUSCOMMENT", StatusComment);
+}
+
+// ------------------------------------------------------------ customer, contact
+
+constexpr FieldSource kContact{"Contact", "contact", "CONTACT", true};
+constexpr FieldSource kCustSpec{"CUSTSPEC", "custspec", "CUSTSPEC", true};
+
+std::string PostedCustomerCode(const FormTag& f) { return Trim(BeforeFirstComma(f.posted("cust"))); }
+
+void EditableCustomer(FormTag& f, std::string& contents) {
+    std::string selected;
+    if (f.copyMode()) {
+        selected = PostedCustomerCode(f);
+        if (selected.empty()) selected = f.state("customer");
+    } else if (f.fromSession()) {
+        selected = f.state("customer");
+    } else if (!f.isNew()) {
+        selected = f.columnTrimmed("CUSTOMER");
+        if (f.state("customer").empty()) f.setState("customer", selected);
+    }
+    contents = BuildCustomerSelect(f.app, f.attributes, selected);
+}
+
+void Customer(FormTag& f, std::string& contents) {
+    if (f.editable()) {
+        EditableCustomer(f, contents);
+        return;
+    }
+    const std::string code = f.columnTrimmed("CUSTOMER");
+    f.setState("customer", code);
+    if (!LookUpCustomer(f, code)) return;
+    contents = HtmlEscape(f.app.customer.name);
+}
+
+void Contact(FormTag& f, std::string& contents) {
+    if (!f.editable()) {
+        const std::string contact = f.stored(kContact);
+        f.setState(kContact.state, contact);
+        contents = HtmlEscape(contact);
+        return;
+    }
+    contents = "<input type='text' name='Contact' size='25' maxlength='25' value='" +
+               HtmlEscape(f.valueFrom(f.orderA(), kContact)) + "' " + f.attributes + ">";
+}
+
+// The form state's special instructions, or the customer's standing ones when it has none.
+std::optional<std::string> CustSpecFromState(FormTag& f) {
+    const std::string custSpec = f.state(kCustSpec.state);
+    const std::string customer = Trim(f.state("customer"));
+    if (!custSpec.empty() || customer.empty()) return custSpec;
+    if (!LookUpCustomer(f, customer)) return std::nullopt;
+    return Trim(f.app.customer.custSpec);
+}
+
+std::optional<std::string> EditableCustSpec(FormTag& f) {
+    switch (f.orderA()) {
+    case Source::PostedUnlessBlankElseState: {
+        const std::string posted = f.posted(kCustSpec.posted);
+        if (!Trim(posted).empty()) return posted;
+        return CustSpecFromState(f);
+    }
+    case Source::State: return CustSpecFromState(f);
+    case Source::Record: {
+        const std::string custSpec = f.stored(kCustSpec);
+        f.setState(kCustSpec.state, custSpec);
+        return custSpec;
+    }
+    default: return std::string();
+    }
+}
+
+void CustSpec(FormTag& f, std::string& contents) {
+    if (!f.editable()) {
+        contents = "<textarea rows='3' cols='60' name='CUSTSPEC' readonly='yes' " + f.attributes + ">" +
+                   HtmlEscape(f.stored(kCustSpec)) + "</TEXTAREA>";
+        return;
+    }
+    const std::optional<std::string> custSpec = EditableCustSpec(f);
+    if (!custSpec) return;
+    contents = "<textarea rows='3' cols='60' name='CUSTSPEC' " + f.attributes + ">" + HtmlEscape(*custSpec) +
+               "</TEXTAREA>";
+}
+
+void AddCustomerRules(TagRules& rules) {
+    Add(rules, "WC@CUSTHDR", [](FormTag& f, std::string& contents) {
+        const bool anyCustomer = Trim(f.session("CUSTOMER")).empty();
+        contents = f.editable() && anyCustomer
+                       ? "<input type='submit' value='Customer' name='btnSubmit' " + f.attributes + ">"
+                       : std::string(kCustomerLabel);
+    });
+    Add(rules, "WC@CUSTOMER", Customer);
+    Add(rules, "WC@CONTACT", Contact);
+    Add(rules, "WC@CUSTSPEC", CustSpec);
+}
+
+// --------------------------------------------------------------- destination
+
+constexpr FieldSource kDestSpec{"DESTSPEC", "destspec", "DESTSPEC", true};
+
+// A destination typed in by the user and not yet in the destination table.
+bool IsNewDestination(std::string_view destination) {
+    return !destination.empty() && destination.front() == '0';
+}
+
+std::string DestinationSelect(FormTag& f, const std::string& destination, bool isNew) {
+    return BuildDestinationDD(f.app, f.attributes, destination, isNew);
+}
+
+std::string DestinationFromState(FormTag& f) {
+    const std::string destination = f.state("destination");
+    if (Trim(destination) == "0") return DestinationSelect(f, f.state("destdesc"), true);
+    if (Left(destination, 2) == "0,") return DestinationSelect(f, Mid(destination, 3), true);
+    return DestinationSelect(f, destination, false);
+}
+
+std::string DestinationFromPost(FormTag& f) {
+    std::string destination = f.posted("dest");
+    if (Trim(destination).empty()) destination = f.state("destination");
+    if (Trim(destination) == "0") return DestinationSelect(f, f.state("destdesc"), true);
+    return DestinationSelect(f, destination, false);
+}
+
+// What SetDestFromREQ copies for the stored request, taken from its row, which is open: SetDestFromREQ
+// would read the same row again and open and close the three database files to do it.
+void CopyStoredDestination(FormTag& f) {
+    static constexpr std::array<std::pair<std::string_view, std::string_view>, 9> kTexts{{
+        {"destination", "Destination"},
+        {"destdesc", "DESTDESC"},
+        {"destcat", "DESTCAT"},
+        {"destadd1", "DESTADD1"},
+        {"destadd2", "DESTADD2"},
+        {"destcity", "DESTCITY"},
+        {"destzip", "DESTZIP"},
+        {"destspec", "DESTSPEC"},
+        {"deststate", "DESTSTATE"},
+    }};
+    for (const auto& [key, column] : kTexts) f.setState(key, f.columnTrimmed(column));
+    f.host.sessionSet("RequestDetail.miles", Value::Long(NullToZero(f.column("MILES"))));
+}
+
+std::string DestinationFromRecord(FormTag& f) {
+    const std::string description = f.columnTrimmed("DESTDESC");
+    if (NullToZero(f.column("Destination")) == 0 && !description.empty()) {
+        return DestinationSelect(f, description, true);
+    }
+    // The form state must hold the stored destination's details for the lookups and the save.
+    CopyStoredDestination(f);
+    return DestinationSelect(f, f.columnTrimmed("Destination"), false);
+}
+
+void ReadOnlyDestination(FormTag& f, std::string& contents) {
+    const std::string destination = f.columnTrimmed("Destination");
+    const std::string description = f.columnTrimmed("DESTDESC");
+    f.setState("destination", destination);
+    if (!description.empty() && NullToZero(f.column("Destination")) == 0) {
+        CopyStoredDestination(f);
+        contents = HtmlEscape(description);
+        return;
+    }
+    const std::optional<AddressRow> found = LookUpDestination(f, destination);
+    if (found) contents = HtmlEscape(found->label);
+}
+
+void Destination(FormTag& f, std::string& contents) {
+    if (!f.editable()) {
+        ReadOnlyDestination(f, contents);
+        return;
+    }
+    switch (f.orderA()) {
+    case Source::State: contents = DestinationFromState(f); break;
+    case Source::PostedUnlessBlankElseState: contents = DestinationFromPost(f); break;
+    case Source::Record: contents = DestinationFromRecord(f); break;
+    default: contents = DestinationSelect(f, "", false); break;
+    }
+}
+
+AddressRow AddressFromState(const FormTag& f) {
+    const bool isNew = IsNewDestination(f.state("destination"));
+    return {isNew ? std::string(kNewDestinationLabel) : std::string(), f.state("destadd1"),
+            f.state("destadd2")};
+}
+
+std::optional<AddressRow> AddressFromRecord(FormTag& f) {
+    if (NullToZero(f.column("Destination")) == 0) {
+        return AddressRow{std::string(kNewDestinationLabel), f.columnText("DESTADD1"),
+                          f.columnText("DESTADD2")};
+    }
+    return LookUpDestination(f, f.columnTrimmed("Destination"));
+}
+
+// The label and lines to show (none for a fresh new request); nullopt when a look-up failed.
+std::optional<AddressRow> DestinationAddress(FormTag& f) {
+    if (f.editable() && (f.fromSession() || f.copyMode())) return AddressFromState(f);
+    if (f.editable() && f.newWithoutButton()) {
+        if (IsNewDestination(f.state("destination"))) return AddressFromState(f);
+        return LookUpDestination(f, f.posted("dest"));
+    }
+    if (f.editable() && f.isNew()) return AddressRow{};
+    return AddressFromRecord(f);
+}
+
+void DestinationAddressRow(FormTag& f, std::string& contents) {
+    const std::optional<AddressRow> row = DestinationAddress(f);
+    if (!row) return;
+    const std::string line1 = Trim(row->line1);
+    const std::string line2 = Trim(row->line2);
+    if (line1.empty() && line2.empty()) {
+        contents.clear();
+        return;
+    }
+    std::string address = HtmlEscape(line1);
+    if (!line2.empty()) address += "<br>" + HtmlEscape(line2);
+    contents =
+        "<tr><td><font class='label'>" + HtmlEscape(row->label) + "</font></td><td>" + address + "</td></tr>";
+}
+
+void AddDestinationRules(TagRules& rules) {
+    Add(rules, "WC@DESTHDR", [](FormTag& f, std::string& contents) {
+        contents = f.editable()
+                       ? "<input type='submit' value='Destination' name='btnSubmit' " + f.attributes + ">"
+                       : std::string(kDestinationLabel);
+    });
+    Add(rules, "WC@DESTINATION", Destination);
+    Add(rules, "WC@DESTINATIONADDRESS", DestinationAddressRow);
+}
+
+// ---------------------------------------------------------------------- fund
+
+constexpr FieldSource kFund{"Fund", "Fund", "Fund", true};
+
+// Whose funds the drop-down offers: "" for all funds.
+std::string FundListCustomer(const FormTag& f) {
+    const bool perCustomer = SameText(f.setting("DISTRICT.USECUSTFUND"), "True");
+    const bool mayOverride = SameText(f.host.sessionGet("CANOVERRIDEFUND"), "True");
+    if (!perCustomer || mayOverride) return "";
+    if (f.copyMode() || (f.isNew() && !f.fromSession())) {
+        const std::string posted = PostedCustomerCode(f);
+        if (!posted.empty()) return posted;
+        const std::string own = Trim(f.session("CUSTOMER"));
+        // "0" has no funds: a user without a customer chooses one first.
+        return own.empty() ? "0" : own;
+    }
+    return f.state("Customer");
+}
+
+void Fund(FormTag& f, std::string& contents) {
+    if (!f.editable()) {
+        const std::string fund = f.stored(kFund);
+        f.setState(kFund.state, fund);
+        contents = HtmlEscape(fund);
+        return;
+    }
+    const std::string fund = f.valueFrom(f.orderB(), kFund);
+    if (!SameText(f.setting("DISTRICT.FUND_DD"), "True")) {
+        contents =
+            "<input type='text' name='fund' size='25' value='" + HtmlEscape(fund) + "' " + f.attributes + ">";
+        return;
+    }
+    PopulateFundDD(f.app, FundListCustomer(f));
+    contents = BuildFundDD(f.app, f.attributes, fund);
+}
+
+void AddFundRules(TagRules& rules) {
+    Add(rules, "WC@FUNDHDR", [](FormTag& f, std::string& contents) {
+        contents = f.editable()
+                       ? "<b><input type='submit' value='Fund' name='btnSubmit' " + f.attributes + "></b>"
+                       : std::string(kFundLabel);
+    });
+    Add(rules, "WC@FUND", Fund);
+}
+
+// ------------------------------------------------------------ dates and times
+
+// A stored date or time; Null (or an empty text) is the no-date value.
+double StoredDate(const Value& v) {
+    if (v.isNull() || v.isEmpty() || (v.isString() && Trim(v.text()).empty())) return kNoDate;
+    return CDate(v);
+}
+
+double DateFromState(const FormTag& f, std::string_view prefix, bool defaultYear) {
+    const std::string p(prefix);
+    std::string year = f.state(p + "_year");
+    if (defaultYear && Trim(year).empty()) year = std::to_string(Year(Today()));
+    return DateFromParts(f.state(p + "_month"), f.state(p + "_date"), year);
+}
+
+std::string DatePickers(const FormTag& f, double date, const std::string& prefix) {
+    return BuildMonthPicker(date, prefix, f.attributes) + BuildDayPicker(date, prefix, f.attributes) +
+           BuildYearPicker(date, prefix, f.attributes);
+}
+
+void DepartureDate(FormTag& f, std::string& contents) {
+    if (!f.editable()) {
+        contents = HtmlEscape(f.columnText("depdate"));
+        return;
+    }
+    double date = kNoDate;
+    if (f.fromSession()) {
+        date = DateFromState(f, "dep", true);
+    } else if (!f.copyMode() && !f.isNew()) {
+        date = StoredDate(f.column("depdate"));
+    }
+    contents = DatePickers(f, date, "Dep");
+}
+
+void ReturnDate(FormTag& f, std::string& contents) {
+    if (!f.editable()) {
+        contents = HtmlEscape(f.columnText("retdate"));
+        return;
+    }
+    double date = kNoDate;
+    if (f.copyMode()) {
+        date = kNoDate;
+    } else if (f.fromSession()) {
+        date = DateFromState(f, "ret", false);
+    } else if (!f.isNew()) {
+        date = StoredDate(f.column("retdate"));
+    }
+    contents = DatePickers(f, date, "Rtn");
+}
+
+struct TimeField {
+    std::string_view prefix;  // of the pickers, the posted fields and the state keys
+    std::string_view column;
+};
+
+double TimeFromState(const FormTag& f, const std::string& prefix) {
+    return TimeFromParts(f.state(prefix + "_HOUR"), f.state(prefix + "_MIN"), f.state(prefix + "_AMPM"));
+}
+
+double EditableTime(FormTag& f, const TimeField& field) {
+    const std::string prefix(field.prefix);
+    switch (f.orderB()) {
+    case Source::PostedElseState: {
+        const std::string hour = f.posted(prefix + "_HOUR");
+        if (Trim(hour).empty()) return TimeFromState(f, prefix);
+        return TimeFromParts(hour, f.posted(prefix + "_MIN"), f.posted(prefix + "_AMPM"));
+    }
+    case Source::State: return TimeFromState(f, prefix);
+    case Source::Record: return StoredDate(f.column(field.column));
+    default: return kNoDate;
+    }
+}
+
+TagRule TimeRule(TimeField field) {
+    return [field](FormTag& f, std::string& contents) {
+        const std::string prefix(field.prefix);
+        if (f.editable()) {
+            contents = BuildTimePicker(EditableTime(f, field), prefix, f.attributes);
+            return;
+        }
+        const Value stored = f.column(field.column);
+        const TimeParts parts = SplitStoredTime(stored);
+        f.setState(prefix + "_HOUR", parts.hour);
+        f.setState(prefix + "_MIN", parts.minute);
+        f.setState(prefix + "_AMPM", parts.ampm);
+        contents = HtmlEscape(NullToSpace(stored));
+    };
+}
+
+// The save's date warnings; the texts quote calendar notes, so they are escaped.
+TagRule WarningRow(std::string_view flagKey, std::string_view textKey, std::string_view lead) {
+    return [flagKey, textKey, lead](FormTag& f, std::string& contents) {
+        if (!IsTrue(f.host.sessionGet(flagKey))) return;
+        contents = std::string(kWarningRowHead) + std::string(lead) + HtmlEscape(f.session(textKey)) +
+                   std::string(kWarningRowTail);
+    };
+}
+
+void AddDateRules(TagRules& rules) {
+    Add(rules, "WC@DATESHDR", [](FormTag& f, std::string& contents) {
+        if (IsTrue(f.host.sessionGet("blnDepDtWarn")) || IsTrue(f.host.sessionGet("blnRtnDtWarn"))) {
+            contents = "*DATES/TIMES - <font color='FF0000'>WARNING</font>*";
+        }
+    });
+    Add(rules, "WC@DEPDATE", DepartureDate);
+    Add(rules, "WC@RETDATE", ReturnDate);
+    Add(rules, "WC@DEPTIME", TimeRule({"DEP", "deptime"}));
+    Add(rules, "WC@RETTIME", TimeRule({"RET", "rettime"}));
+    Add(rules, "WC@ARRIVETIME", TimeRule({"ARRIVE", "arrivetime"}));
+    Add(rules, "WC@LEAVETIME", TimeRule({"LEAVE", "leavetime"}));
+    Add(rules, "WC@DEPWARN", WarningRow("blnDepDtWarn", "strDepDtWarn", "Departure -"));
+    Add(rules, "WC@RTNWARN", WarningRow("blnRtnDtWarn", "strRtnDtWarn", ""));
+    Add(rules, "WC@DEFAULTRETURNDATE", [](FormTag& f, std::string& contents) {
+        contents = std::string("<input type='checkbox' name='chkDefaultReturnDate' value='ON' ") +
+                   (f.isNew() ? "checked " : "") + f.attributes +
+                   " />Use the departure date as the return date.";
+    });
+    Add(rules, "WC@LEADTIME", [](FormTag& f, std::string& contents) {
+        contents = std::to_string(CLng(f.setting("DISTRICT.DEPDT_LEADTIME")));
+    });
+    Add(rules, "WC@LEADTIMEHARDWARN", [](FormTag& f, std::string& contents) {
+        // Without the right to override (also when it was never granted) the district's setting holds.
+        const bool mayOverride = SameText(f.host.sessionGet("CANOVERRIDEDEPARTUREDATE"), "True");
+        contents = mayOverride ? "False" : TextOf(f.setting("DISTRICT.DEPDT_LEADTIME_HARDWARN"));
+    });
+    Add(rules, "WC@FOCUS", [](FormTag& f, std::string& contents) {
+        contents = f.editable() ? "document.TripRequestDetail.Dep_month.focus();" : "";
+    });
+    Add(rules, "WC@CALENDARBUTTON", [](FormTag& f, std::string& contents) {
+        if (!CBool(f.setting("DOTNET_INSTALLED"))) {
+            contents.clear();
+            return;
+        }
+        contents =
+            "<input type=\"button\" value=\"View Calendar\" name=\"btnCalendar\" onclick=\"window.open('" +
+            TextOf(f.setting("CALENDAR_URL")) + "', '', 'width=765,height=415');\">";
+    });
+}
+
+// ------------------------------------------------------- numbers and texts
+
+// Read-only: the stored value goes into the form state and shows as text.
+std::string ReadOnlyValue(FormTag& f, const FieldSource& field) {
+    const std::string value = f.stored(field);
+    f.setState(field.state, value);
+    return value;
+}
+
+TagRule TextInput(std::string_view opening, FieldSource field) {
+    return [opening, field](FormTag& f, std::string& contents) {
+        if (!f.editable()) {
+            contents = HtmlEscape(ReadOnlyValue(f, field));
+            return;
+        }
+        contents =
+            std::string(opening) + HtmlEscape(f.valueFrom(f.orderB(), field)) + "' " + f.attributes + ">";
+    };
+}
+
+// The destination's special instructions follow the post in copy mode even when it is empty.
+TagRule TextArea(FieldSource field, bool copyTakesPost) {
+    return [field, copyTakesPost](FormTag& f, std::string& contents) {
+        const std::string head = "<textarea rows='3' cols='60' name='" + std::string(field.posted) + "' ";
+        if (!f.editable()) {
+            contents = head + "readonly='yes' " + f.attributes + ">" + HtmlEscape(ReadOnlyValue(f, field)) +
+                       "</TEXTAREA>";
+            return;
+        }
+        const Source source = copyTakesPost && f.copyMode() ? Source::Posted : f.orderB();
+        contents = head + f.attributes + ">" + HtmlEscape(f.valueFrom(source, field)) + "</TEXTAREA>";
+    };
+}
+
+using SelectBuilder = std::string (*)(AppObject&, const std::string&, const std::string&);
+
+TagRule PickListSelect(FieldSource field, SelectBuilder build) {
+    return [field, build](FormTag& f, std::string& contents) {
+        if (!f.editable()) {
+            contents = HtmlEscape(ReadOnlyValue(f, field));
+            return;
+        }
+        contents = build(f.app, f.attributes, f.valueFrom(f.orderB(), field));
+    };
+}
+
+void AddNumberAndTextRules(TagRules& rules) {
+    Add(rules, "WC@INTTRIPNUM",
+        TextInput("<input type='text' name='INTTRIPNUM' size='30' maxlength='30' value='",
+                  {"INTTRIPNUM", "INTTRIPNUM", "INTTRIPNUM", true}));
+    Add(rules, "WC@NUMADULTS",
+        TextInput("<input type='text' name='NUMADULTS' size='10' value='",
+                  {"NUMADULTS", "NUMADULTS", "NUMADULTS", false}));
+    Add(rules, "WC@NUMSTUDENTS",
+        TextInput("<input type='text' name='NUMSTUDENTS' size='10' value='",
+                  {"NUMSTUDENTS", "NUMSTUDENTS", "NUMSTUDENTS", true}));
+    Add(rules, "WC@NUMHAND",
+        TextInput("<input type='text' name='NUMHAND' size='10' value='",
+                  {"NUMHAND", "NUMHAND", "NUMHAND", false}));
+    Add(rules, "WC@ESTTIME",
+        TextInput("<input type='text' name='ESTTIME' size='10' value='",
+                  {"ESTTIME", "ESTTIME", "estTime", false}));
+    Add(rules, "WC@ESTMILE",
+        TextInput("<input type='text' name='ESTMILE' size='10' value='",
+                  {"ESTMILE", "ESTMILE", "ESTMILE", false}));
+    Add(rules, "WC@PURPOSE",
+        TextInput("<input type='text' name='PURPOSE' size='10' maxlength='25' value='",
+                  {"PURPOSE", "PURPOSE", "PURPOSE", true}));
+    Add(rules, "WC@PO",
+        TextInput("<input type='text' name='PO' size='15' maxlength='15' value='", {"PO", "PO", "PO", true}));
+    Add(rules, "WC@DESTSPEC", TextArea(kDestSpec, true));
+    Add(rules, "WC@TRIPCOM", TextArea({"TRIPCOM", "TRIPCOM", "TRIPCOM", true}, false));
+    Add(rules, "WC@GRADE", PickListSelect({"grade", "grade", "GRADE", true}, BuildGradeSelect));
+    // Trimmed like the other codes, so a padded stored category is still selected.
+    Add(rules, "WC@TRIPCAT", PickListSelect({"tripcat", "tripcat", "TRIPCAT", true}, BuildTripCatSelect));
+}
+
+// -------------------------------------------------------------------- e-mail
+
+constexpr FieldSource kRequestorEmail{"REQUESTOREMAIL", "requestoremail", "REQUESTOR_EMAIL", true};
+
+// After a drop-down change, a lookup or a Copy: what was typed, else the customer's address.
+std::optional<std::string> ReshownEmail(FormTag& f) {
+    const std::string email = f.valueFrom(Source::PostedElseState, kRequestorEmail);
+    const std::string customer = Trim(f.state("customer"));
+    if (!email.empty() || customer.empty()) return email;
+    if (!LookUpCustomer(f, customer)) return std::nullopt;
+    return f.app.customer.requestorEmail;
+}
+
+void RequestorEmail(FormTag& f, std::string& contents) {
+    if (!f.editable()) {
+        contents = HtmlEscape(ReadOnlyValue(f, kRequestorEmail));
+        return;
+    }
+    std::optional<std::string> email;
+    if (f.fromSession() || f.copyMode()) {
+        email = ReshownEmail(f);
+    } else {
+        email = f.isNew() ? std::string() : f.stored(kRequestorEmail);
+    }
+    if (!email) return;
+    contents =
+        "<input type='text' name='RequestorEmail' value='" + HtmlEscape(*email) + "' " + f.attributes + ">";
+}
+
+void AddEmailRules(TagRules& rules) {
+    Add(rules, "WC@REQUESTOREMAILHDR", [](FormTag& f, std::string& contents) {
+        if (f.isNew()) contents.clear();
+    });
+    Add(rules, "WC@REQUESTOREMAIL", RequestorEmail);
+}
+
+// ------------------------------------------------------------------- buttons
+
+void FormButtons(FormTag& f, std::string& contents) {
+    const std::string& a = f.attributes;
+    const std::string copy =
+        f.storedNotReshown()
+            ? "<input type='submit' value='Copy' name='btnSubmit' onclick='return confirmCopy();' " + a + ">"
+            : std::string();
+    const std::string exitButton = "<input type='submit' value='**Exit**' name='btnSubmit' " + a + ">";
+    if (!f.editable()) {
+        contents = copy + exitButton;
+        return;
+    }
+    contents =
+        "<input type='submit' value='Save' name='btnSubmit' onclick='return validateDepartureDate();' " + a +
+        ">" + copy + "<input type='reset' value='Reset' name='btnRESET' " + a + ">" + exitButton;
+    if (!f.storedNotReshown()) return;
+    for (int i = 0; i < 12; ++i) contents += "&nbsp;";
+    contents +=
+        "<input type='submit' value='Delete' name='btnSubmit' onclick='return confirmDelete();'" + a + ">";
+}
+
+void AddButtonRules(TagRules& rules) {
+    Add(rules, "WC@FORMBUTTONS", FormButtons);
+    Add(rules, "WC@PRINT", [](FormTag& f, std::string& contents) {
+        contents = f.isNew() ? "" : "<input type=\"submit\" value=\"Print\" name=\"btnSubmit\">";
+    });
+}
+
+// ---------------------------------------------------------------- dispatch
+
+TagRules MakeRules() {
+    TagRules rules;
+    AddHeaderRules(rules);
+    AddIdentityRules(rules);
+    AddApprovalRules(rules);
+    AddCustomerRules(rules);
+    AddDestinationRules(rules);
+    AddFundRules(rules);
+    AddDateRules(rules);
+    AddNumberAndTextRules(rules);
+    AddEmailRules(rules);
+    AddButtonRules(rules);
+    return rules;
+}
+
+const TagRule* FindRule(std::string_view tagName) {
+    static const TagRules rules = MakeRules();
+    const auto it = rules.find(UCase(tagName));
+    return it == rules.end() ? nullptr : &it->second;
+}
+
+// The flags every call starts from: the session says whether the form is re-shown and whether it is new.
+void SetFormFlags(AppObject& app) {
+    const Host& host = app.host;
+    if (SameText(host.sessionGet("LoadRequestDetailFromSession"), "True")) app.blnFromSession = true;
+    app.blnNewRequest = SameText(host.sessionGet("RequestDetail.New"), "NEW");
+    // A request not yet stored is always editable.
+    if (app.blnNewRequest) app.blnCanEdit = true;
+}
+
+}  // namespace
+
+void RequestDetail_ProcessTag(AppObject& app, const std::string& tagName, std::string& contents) {
+    RunProcedure(app, Procedure{"RequestDetail_ProcessTag", kModuleExcursa}, [&] {
+        if (SessionTimedOut(app)) return;
+        SetFormFlags(app);
+        if (DistrictHeaderTag(app.host, tagName, contents)) return;
+        const TagRule* rule = FindRule(tagName);
+        if (rule == nullptr) return;
+        FormTag tag(app, contents);
+        (*rule)(tag, contents);
+    });
+}
+
+}  // namespace excursa
