@@ -98,6 +98,11 @@ public:
     std::string session(std::string_view key) const { return TextOf(host.sessionGet(key)); }
     Value setting(std::string_view key) const { return host.appGet(key); }
 
+    // Error 91, as a record set that was never opened gives.
+    Recordset& record() {
+        if (!app.rsRequest || !app.rsRequest->isOpen()) raiseError(kErrObjectNotSet);
+        return *app.rsRequest;
+    }
     Value column(std::string_view name) { return record().field(name); }
     std::string columnText(std::string_view name) { return NullToSpace(column(name)); }
     std::string columnTrimmed(std::string_view name) { return Trim(columnText(name)); }
@@ -118,11 +123,6 @@ public:
     }
 
 private:
-    // Error 91, as a record set that was never opened gives.
-    Recordset& record() {
-        if (!app.rsRequest || !app.rsRequest->isOpen()) raiseError(kErrObjectNotSet);
-        return *app.rsRequest;
-    }
     std::string orState(const std::string& postedValue, const FieldSource& field, bool blankIsEmpty) const {
         const bool empty = blankIsEmpty ? Trim(postedValue).empty() : postedValue.empty();
         return empty ? state(field.state) : postedValue;
@@ -367,19 +367,7 @@ std::string DestinationFromPost(FormTag& f) {
 // What SetDestFromREQ copies for the stored request, taken from its row, which is open: SetDestFromREQ
 // would read the same row again and open and close the three database files to do it.
 void CopyStoredDestination(FormTag& f) {
-    static constexpr std::array<std::pair<std::string_view, std::string_view>, 9> kTexts{{
-        {"destination", "Destination"},
-        {"destdesc", "DESTDESC"},
-        {"destcat", "DESTCAT"},
-        {"destadd1", "DESTADD1"},
-        {"destadd2", "DESTADD2"},
-        {"destcity", "DESTCITY"},
-        {"destzip", "DESTZIP"},
-        {"destspec", "DESTSPEC"},
-        {"deststate", "DESTSTATE"},
-    }};
-    for (const auto& [key, column] : kTexts) f.setState(key, f.columnTrimmed(column));
-    f.host.sessionSet("RequestDetail.miles", Value::Long(NullToZero(f.column("MILES"))));
+    CopyRequestDestination(f.host, f.record());
 }
 
 std::string DestinationFromRecord(FormTag& f) {

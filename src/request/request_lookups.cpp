@@ -232,6 +232,10 @@ void getBILLRATEFlat(AppObject& app, std::int32_t billRate) {
         [&] { CloseIfOpen(rs); });
 }
 
+void CopyRequestDestination(Host& host, Recordset& request) {
+    WriteRequestDestination(host, ReadRequestDestination(request));
+}
+
 void SetDestFromREQ(AppObject& app, std::int32_t tripNum) {
     std::optional<Recordset> rs;
     RunLookup(

@@ -22,6 +22,8 @@ std::string getCHAIN(AppObject& app, const std::string& custNum, const std::stri
 void getBILLRATEFlat(AppObject& app, std::int32_t billRate);
 // Copies the stored request's destination into the RequestDetail. session keys.
 void SetDestFromREQ(AppObject& app, std::int32_t tripNum);
+// The same copy from a request row that is already open.
+void CopyRequestDestination(Host& host, Recordset& request);
 // "5:10&nbsp;AM" from "5:10:00 AM"; "&nbsp;" for "".
 std::string getTIME(AppObject& app, const std::string& time);
 // "3/5/26" from a date; "&nbsp;" when there is none.
