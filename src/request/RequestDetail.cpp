@@ -71,6 +71,9 @@ void ShowStoredRequest(AppObject& app, const std::string& eventName) {
     const std::int32_t tripNumber = CLng(Value(eventName));
     host.sessionSet("TRIPREQ", eventName);
     if (!LoadStoredRequest(app, tripNumber, kUserEventSql)) return;
+    // Left at "NEW" by an earlier new-request reset, the form would draw this
+    // stored request as a new one, and saving it would store a second copy.
+    host.sessionSet("RequestDetail.New", "EXISTING");
     host.sessionSet("RequestDetail.Customer", Trim(NullToSpace(app.rsRequest->field("CUSTOMER"))));
     host.writeTemplate("RequestDetail");
 }

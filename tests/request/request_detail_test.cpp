@@ -294,6 +294,15 @@ TEST_F(RequestDetailTest, StoredRequestTheUserMayEdit) {
     EXPECT_FALSE(cnTrip);
 }
 
+TEST_F(RequestDetailTest, StoredRequestOpenedRightAfterANewOneIsNotNew) {
+    MemoryHost browser(*app_);
+    newRequest(browser, "teacher");
+    const std::string page = open(browser, "1");
+    EXPECT_EQ(Tag(page, "WC@NEW"), "<input type='text' name='New' value='EXISTING'>");
+    EXPECT_EQ(Tag(page, "WC@REQUEST"), "<input type='text' name='TRIPNUM' value='1' readonly>");
+    EXPECT_EQ(Tag(page, "WC@FORMBUTTONS"), StoredButtons());
+}
+
 TEST_F(RequestDetailTest, StoredRequestTheUserMayOnlyView) {
     MemoryHost browser(*app_);
     signIn(browser, "teacher");
