@@ -3,9 +3,10 @@
 #include "config/site.h"
 #include "frame/worker_state.h"
 
+#include "support/temp_folder.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -18,9 +19,6 @@ namespace fs = std::filesystem;
 class SettingsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "excursa-settings-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
         Site::setRoot(root_);
         strErrorText = kNoError;
         strAppPath.clear();
@@ -28,7 +26,6 @@ protected:
         setIniPath("C:\\\\VEL\\\\Config\\\\");
     }
     void TearDown() override {
-        fs::remove_all(root_);
         strErrorText = kNoError;
         strAppPath.clear();
         strTripDataPath.clear();
@@ -58,7 +55,8 @@ protected:
         return text.str();
     }
 
-    std::string root_;
+    testing::TempFolder folder_;
+    std::string root_ = folder_.str();
 };
 
 std::string ErrorReading(const std::string& file, const std::string& key) {

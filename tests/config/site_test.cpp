@@ -1,9 +1,10 @@
 #include "config/settings.h"
 #include "config/site.h"
 
+#include "support/temp_folder.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -15,12 +16,8 @@ namespace fs = std::filesystem;
 class SiteTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "excursa-site-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
         Site::setRoot(root_);
     }
-    void TearDown() override { fs::remove_all(root_); }
 
     void writeRegistry(const std::string& bytes) {
         std::ofstream(Site::registryFile(), std::ios::binary) << bytes;
@@ -38,7 +35,8 @@ protected:
         return v;
     }
 
-    std::string root_;
+    testing::TempFolder folder_;
+    std::string root_ = folder_.str();
 };
 
 const std::string kTripKeyLine =

@@ -4,11 +4,11 @@
 #include "frame/worker_state.h"
 
 #include "support/store_host.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -25,9 +25,6 @@ using testing::StoreHost;
 class ConnectionsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "excursa-connections-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
         Site::setRoot(root_);
         resetWorker();
         dataFolder_ = root_ + "/drives/c/VEL/Data/Lakemont/";
@@ -37,7 +34,6 @@ protected:
     }
     void TearDown() override {
         resetWorker();
-        fs::remove_all(root_);
     }
 
     static void resetWorker() {
@@ -62,7 +58,8 @@ protected:
                cnTripSchl->isOpen();
     }
 
-    std::string root_;
+    testing::TempFolder folder_;
+    std::string root_ = folder_.str();
     std::string dataFolder_;
 };
 
