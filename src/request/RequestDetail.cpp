@@ -112,13 +112,11 @@ void RequestDetail_Respond(AppObject& app) {
 }
 
 void RegisterRequestDetail(WebItemRegistry& items) {
-    WebItem item;
-    item.name = "RequestDetail";
-    item.templateFile = "TripRequestDetail1.htm";
-    item.respond = RequestDetail_Respond;
-    item.processTag = RequestDetail_ProcessTag;
-    item.userEvent = RequestDetail_UserEvent;
-    items.add(std::move(item));
+    items.add({.name = "RequestDetail",
+               .templateFile = "TripRequestDetail1.htm",
+               .respond = RequestDetail_Respond,
+               .processTag = RequestDetail_ProcessTag,
+               .userEvent = RequestDetail_UserEvent});
 }
 
 }  // namespace excursa
