@@ -10,14 +10,15 @@ namespace excursa {
 namespace {
 
 void FillRequests(testing::TestSite& site, long count) {
-    site.sql("Tripschl.db",
-             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + std::to_string(count) +
-                 ") INSERT INTO TRIPSREQ (CUSTOMER, CONTACT, DESTDESC, DESTADD1, DESTCITY, DESTSTATE, DESTZIP, "
-                 "DEPDATE, RETDATE, DEPTIME, RETTIME, NUMSTUDENTS, NUMADULTS, ESTTIME, ESTMILE, FUND, PURPOSE, "
-                 "STATUS, ENTEREDBY, REQDATE) SELECT 'LHS', 'Pat Doe ' || i, 'Science Museum', '1 Museum Way', "
-                 "'Lakemont', 'MN', '55001', '2026-12-0' || (i % 9 + 1) || ' 00:00:00', '2026-12-10 00:00:00', "
-                 "'1899-12-30 08:30:00', '1899-12-30 15:00:00', 40, 4, 6.5, 42.0, 'GEN', 'Field study', "
-                 "'UNAPPROVED', 'teacher1', '2026-11-01 10:00:00' FROM n;");
+    site.sql(
+        "Tripschl.db",
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + std::to_string(count) +
+            ") INSERT INTO TRIPSREQ (CUSTOMER, CONTACT, DESTDESC, DESTADD1, DESTCITY, DESTSTATE, DESTZIP, "
+            "DEPDATE, RETDATE, DEPTIME, RETTIME, NUMSTUDENTS, NUMADULTS, ESTTIME, ESTMILE, FUND, PURPOSE, "
+            "STATUS, ENTEREDBY, REQDATE) SELECT 'LHS', 'Pat Doe ' || i, 'Science Museum', '1 Museum Way', "
+            "'Lakemont', 'MN', '55001', '2026-12-0' || (i % 9 + 1) || ' 00:00:00', '2026-12-10 00:00:00', "
+            "'1899-12-30 08:30:00', '1899-12-30 15:00:00', 40, 4, 6.5, 42.0, 'GEN', 'Field study', "
+            "'UNAPPROVED', 'teacher1', '2026-11-01 10:00:00' FROM n;");
 }
 
 void BM_OpenAndCloseThreeConnections(benchmark::State& state) {
@@ -37,10 +38,11 @@ void BM_StaticRead300Rows20Columns(benchmark::State& state) {
     SetTripPaths();
     SetTripDBConnections();
     for (auto _ : state) {
-        Recordset rs = Recordset::Open(
-            Use(cnTripSchl),
-            "SELECT TRIPNUM, CUSTOMER, CONTACT, DESTDESC, DESTADD1, DESTCITY, DESTSTATE, DESTZIP, DEPDATE, RETDATE, "
-            "DEPTIME, RETTIME, NUMSTUDENTS, NUMADULTS, ESTTIME, ESTMILE, FUND, PURPOSE, STATUS, REQDATE FROM TRIPSREQ");
+        Recordset rs = Recordset::Open(Use(cnTripSchl),
+                                       "SELECT TRIPNUM, CUSTOMER, CONTACT, DESTDESC, DESTADD1, DESTCITY, "
+                                       "DESTSTATE, DESTZIP, DEPDATE, RETDATE, "
+                                       "DEPTIME, RETTIME, NUMSTUDENTS, NUMADULTS, ESTTIME, ESTMILE, FUND, "
+                                       "PURPOSE, STATUS, REQDATE FROM TRIPSREQ");
         long cells = 0;
         for (; !rs.eof(); rs.moveNext()) {
             for (const FieldInfo& f : rs.fields()) {
@@ -60,7 +62,8 @@ void BM_AddRequest(benchmark::State& state) {
     SetTripPaths();
     SetTripDBConnections();
     for (auto _ : state) {
-        Recordset rs = Recordset::OpenForUpdate(Use(cnTripSchl), "SELECT TRIPSREQ.* FROM TRIPSREQ WHERE TRIPNUM = -1");
+        Recordset rs =
+            Recordset::OpenForUpdate(Use(cnTripSchl), "SELECT TRIPSREQ.* FROM TRIPSREQ WHERE TRIPNUM = -1");
         rs.addNew();
         rs.setField("CUSTOMER", "LHS");
         rs.setField("CONTACT", "Pat Doe");

@@ -14,7 +14,8 @@ std::string LargeTemplate() {
     const std::string filler(460, 'x');
     for (int i = 0; i < 60; ++i) {
         html += "<p class='row'>" + filler + "</p>";
-        html += "<WC@TAG" + std::to_string(i) + ">default " + std::to_string(i) + "</WC@TAG" + std::to_string(i) + ">";
+        html += "<WC@TAG" + std::to_string(i) + ">default " + std::to_string(i) + "</WC@TAG" +
+                std::to_string(i) + ">";
     }
     return html + "</body></html>";
 }
@@ -32,7 +33,8 @@ struct BenchSite {
         };
         page.events["Nothing"] = [](AppObject&) {};
         items.add(page);
-        app = std::make_unique<WebApplication>(std::move(items), [](AppObject&) {}, www.path());
+        app = std::make_unique<WebApplication>(
+            std::move(items), [](AppObject&) {}, www.path());
         app->application().set("DISTNAME", "Lakemont School District");
     }
     testing::TempFolder www;

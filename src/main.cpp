@@ -66,7 +66,8 @@ std::string DefaultTemplatesFolder(const char* argv0) {
 int RunInit(const std::map<std::string, std::string>& values, const char* argv0) {
     SiteInitOptions options;
     options.siteFolder = values.at("site");
-    options.templatesFolder = values.count("templates") ? values.at("templates") : DefaultTemplatesFolder(argv0);
+    options.templatesFolder =
+        values.count("templates") ? values.at("templates") : DefaultTemplatesFolder(argv0);
     options.demo = values.count("demo") > 0;
     for (const std::string& line : InitSite(options)) std::cout << line << '\n';
     return 0;
@@ -75,7 +76,8 @@ int RunInit(const std::map<std::string, std::string>& values, const char* argv0)
 int RunServe(const std::map<std::string, std::string>& values) {
     const std::string site = std::filesystem::absolute(values.at("site")).lexically_normal().string();
     if (!std::filesystem::is_directory(site + "/www")) {
-        std::cerr << "excursa: " << site << " is not a site (it has no www folder); make one with excursa init\n";
+        std::cerr << "excursa: " << site
+                  << " is not a site (it has no www folder); make one with excursa init\n";
         return 2;
     }
     Site::setRoot(site);
@@ -89,7 +91,8 @@ int RunServe(const std::map<std::string, std::string>& values) {
 
     std::unique_ptr<WebApplication> app = MakeExcursa();
     const std::string startText = app->warmUp();
-    if (!startText.empty()) std::cerr << "excursa: the settings did not load completely: " << startText << '\n';
+    if (!startText.empty())
+        std::cerr << "excursa: the settings did not load completely: " << startText << '\n';
 
     ServerOptions options;
     options.port = NumberOption(values, "port", 8080);
@@ -97,8 +100,8 @@ int RunServe(const std::map<std::string, std::string>& values) {
     if (values.count("address")) options.address = values.at("address");
     HttpServer server(*app, options);
     server.start();
-    std::cout << "excursa " << ComponentVersionText() << " serving " << site << " on http://localhost:" << server.port()
-              << "/ExcursaLakemont.asp" << std::endl;
+    std::cout << "excursa " << ComponentVersionText() << " serving " << site
+              << " on http://localhost:" << server.port() << "/ExcursaLakemont.asp" << std::endl;
 
     int received = 0;
     sigwait(&stopSignals, &received);

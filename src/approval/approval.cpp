@@ -17,9 +17,9 @@ constexpr int kLevels = 8;
 constexpr std::array<std::string_view, kLevels> kApproverColumns{
     "LEVEL1APPROVER", "Level2Approver", "Level3Approver", "Level4Approver",
     "Level5Approver", "Level6Approver", "Level7Approver", "Level8Approver"};
-constexpr std::array<std::string_view, kLevels> kStatusColumns{
-    "Level1Status", "Level2Status", "Level3Status", "Level4Status",
-    "Level5Status", "Level6Status", "Level7Status", "LEVEL8STATUS"};
+constexpr std::array<std::string_view, kLevels> kStatusColumns{"Level1Status", "Level2Status", "Level3Status",
+                                                               "Level4Status", "Level5Status", "Level6Status",
+                                                               "Level7Status", "LEVEL8STATUS"};
 
 constexpr std::string_view kUnapproved = "UNAPPROVED";
 constexpr std::string_view kNotApplicable = "NA";

@@ -23,8 +23,8 @@ std::string NoteDateLiteral(const std::string& dateText) {
 }
 
 std::int16_t ReadNote(const std::string& dateText, bool fetchTexts) {
-    Recordset notes = Recordset::Open(Use(cnTrip), "Select * from Big_CalCalNotes where NoteDate = " +
-                                                       NoteDateLiteral(dateText));
+    Recordset notes = Recordset::Open(
+        Use(cnTrip), "Select * from Big_CalCalNotes where NoteDate = " + NoteDateLiteral(dateText));
     std::int16_t severity = 0;
     if (!notes.eof()) {
         if (fetchTexts) {

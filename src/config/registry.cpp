@@ -262,12 +262,13 @@ Value RegistryGetKeyValue(std::string_view hive, std::string_view keyPath, std::
         std::string bytes;
         int error = 0;
         switch (ReadFileBytes(file, bytes, error)) {
-        case ReadOutcome::Missing:
-            return Value();  // no registry: no key to open
-        case ReadOutcome::Failed:
-            throw VbError(kErrFileAccess, "Path/File access error: " + file + ": " + std::strerror(error));
-        case ReadOutcome::Read:
-            break;
+            case ReadOutcome::Missing:
+                return Value();  // no registry: no key to open
+            case ReadOutcome::Failed:
+                throw VbError(kErrFileAccess,
+                              "Path/File access error: " + file + ": " + std::strerror(error));
+            case ReadOutcome::Read:
+                break;
         }
         const std::string text = DecodeSettingsText(bytes);
         RegFileReader reader(text, file);

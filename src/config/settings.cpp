@@ -20,17 +20,17 @@ constexpr std::size_t kProfileBufferSize = 256;
 // The registry value as the folder text: a number gives its digits, bytes their characters.
 std::string FolderText(const Value& v) {
     switch (v.type()) {
-    case VarType::String:
-        return v.text();
-    case VarType::Long:
-        return std::to_string(v.whole());
-    case VarType::Bytes: {
-        const auto& bytes = v.bytes();
-        std::string text(bytes.begin(), bytes.end());
-        return text.substr(0, text.find('\0'));
-    }
-    default:
-        return {};
+        case VarType::String:
+            return v.text();
+        case VarType::Long:
+            return std::to_string(v.whole());
+        case VarType::Bytes: {
+            const auto& bytes = v.bytes();
+            std::string text(bytes.begin(), bytes.end());
+            return text.substr(0, text.find('\0'));
+        }
+        default:
+            return {};
     }
 }
 

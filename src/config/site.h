@@ -11,7 +11,7 @@ class Site {
 public:
     // Set once before serving (and by tests); read by every worker afterwards.
     static void setRoot(const std::string& root);
-    static const std::string& root();  // "" until set: paths are then relative to the current folder
+    static const std::string& root();   // "" until set: paths are then relative to the current folder
     static std::string registryFile();  // <root>/registry.reg
     static std::string wwwFolder();     // <root>/www/ (with the trailing slash)
 };

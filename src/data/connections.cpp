@@ -55,28 +55,28 @@ VbError FileError(int error, const std::string& path) {
     long number = 75;
     std::string description = "Path/File access error";
     switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        number = 70;
-        description = "Permission denied";
-        break;
-    case ENOENT:
-    case ENOTDIR:
-        number = 76;
-        description = "Path not found";
-        break;
-    case ENOSPC:
-    case EDQUOT:
-        number = 61;
-        description = "Disk full";
-        break;
-    case EIO:
-        number = 57;
-        description = "Device I/O error";
-        break;
-    default:
-        break;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            number = 70;
+            description = "Permission denied";
+            break;
+        case ENOENT:
+        case ENOTDIR:
+            number = 76;
+            description = "Path not found";
+            break;
+        case ENOSPC:
+        case EDQUOT:
+            number = 61;
+            description = "Disk full";
+            break;
+        case EIO:
+            number = 57;
+            description = "Device I/O error";
+            break;
+        default:
+            break;
     }
     return VbError(number, description + " (" + path + ": " + std::strerror(error) + ")");
 }

@@ -355,8 +355,7 @@ enum class EditMode { None, Edit, Add };
 // Text after the leading SELECT keyword, or nullopt when the text does not start with it.
 std::optional<std::string_view> AfterSelect(std::string_view sql) {
     std::size_t i = 0;
-    while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i])))
-        ++i;
+    while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
     constexpr std::string_view kSelect = "SELECT";
     if (sql.size() - i <= kSelect.size() || !EqualNoCase(sql.substr(i, kSelect.size()), kSelect))
         return std::nullopt;
@@ -367,8 +366,7 @@ std::optional<std::string_view> AfterSelect(std::string_view sql) {
 
 bool StartsWithWordNoCase(std::string_view text, std::string_view word) {
     std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
-        ++i;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
     if (text.size() - i < word.size() || !EqualNoCase(text.substr(i, word.size()), word)) return false;
     return i + word.size() == text.size() || !std::isalnum(static_cast<unsigned char>(text[i + word.size()]));
 }
@@ -560,8 +558,7 @@ struct Recordset::Impl {
         sqlite3* db = connection->handle();
         Statement st(db, loadSql);
         std::vector<Row> read;
-        while (st.step())
-            read.push_back(readRow(st.get(), 1));
+        while (st.step()) read.push_back(readRow(st.get(), 1));
         const std::optional<sqlite3_int64> current =
             hasCurrent() ? std::optional(rows[static_cast<std::size_t>(position)].rowid) : std::nullopt;
         for (Row& added : rows) {
@@ -695,8 +692,7 @@ Recordset Recordset::Open(Connection& cn, std::string_view jetSql) {
     Statement st(db, TranslateJetSql(jetSql));
     auto impl = std::make_unique<Impl>();
     impl->describeColumns(st.get(), 0);
-    while (st.step())
-        impl->rows.push_back(impl->readRow(st.get(), 0));
+    while (st.step()) impl->rows.push_back(impl->readRow(st.get(), 0));
     return Recordset(std::move(impl));
 }
 

@@ -75,8 +75,7 @@ struct Scanner {
     bool atEnd() const { return pos >= text.size(); }
     char peek() const { return atEnd() ? '\0' : text[pos]; }
     void skipBlanks() {
-        while (!atEnd() && (text[pos] == ' ' || text[pos] == '\t'))
-            ++pos;
+        while (!atEnd() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
     }
     // Reads 1..maxDigits digits; false when there are none.
     bool number(int& out, int& digits, int maxDigits = 4) {
@@ -238,20 +237,17 @@ std::size_t EndOfNumber(std::string_view sql, std::size_t i) {
     auto digit = [&](std::size_t k) {
         return k < sql.size() && std::isdigit(static_cast<unsigned char>(sql[k]));
     };
-    while (digit(i))
-        ++i;
+    while (digit(i)) ++i;
     if (i < sql.size() && sql[i] == '.') {
         ++i;
-        while (digit(i))
-            ++i;
+        while (digit(i)) ++i;
     }
     if (i < sql.size() && (sql[i] == 'e' || sql[i] == 'E')) {
         std::size_t k = i + 1;
         if (k < sql.size() && (sql[k] == '+' || sql[k] == '-')) ++k;
         if (digit(k)) {
             i = k;
-            while (digit(i))
-                ++i;
+            while (digit(i)) ++i;
         }
     }
     return i;
@@ -269,8 +265,7 @@ std::vector<Token> Tokenize(std::string_view sql) {
         const char next = i + 1 < sql.size() ? sql[i + 1] : '\0';
         if (std::isspace(static_cast<unsigned char>(c))) {
             std::size_t end = i;
-            while (end < sql.size() && std::isspace(static_cast<unsigned char>(sql[end])))
-                ++end;
+            while (end < sql.size() && std::isspace(static_cast<unsigned char>(sql[end]))) ++end;
             push(TokenKind::Space, end);
         } else if (c == '\'') {
             const std::size_t end = EndOfQuoted(sql, i, '\'');
@@ -292,8 +287,7 @@ std::vector<Token> Tokenize(std::string_view sql) {
             push(TokenKind::Number, EndOfNumber(sql, i));
         } else if (IsWordStart(c)) {
             std::size_t end = i;
-            while (end < sql.size() && IsWordChar(sql[end]))
-                ++end;
+            while (end < sql.size() && IsWordChar(sql[end])) ++end;
             push(TokenKind::Word, end);
         } else if (c == '(') {
             push(TokenKind::Open, i + 1);
@@ -304,8 +298,7 @@ std::vector<Token> Tokenize(std::string_view sql) {
         } else {
             static constexpr std::array<std::string_view, 6> kPairs{"<>", "<=", ">=", "!=", "==", "||"};
             bool pair = false;
-            for (std::string_view p : kPairs)
-                pair = pair || (c == p[0] && next == p[1]);
+            for (std::string_view p : kPairs) pair = pair || (c == p[0] && next == p[1]);
             push(TokenKind::Symbol, i + (pair ? 2 : 1));
         }
     }
@@ -347,8 +340,7 @@ std::vector<Node> BuildLevel(const std::vector<Token>& tokens, std::size_t& i, b
 
 std::string Upper(std::string_view s) {
     std::string out(s);
-    for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return out;
 }
 
@@ -525,8 +517,7 @@ private:
     // Index of the group right after the word at i (blanks between allowed), 0 when none.
     static std::size_t GroupAfter(const std::vector<Node>& nodes, std::size_t i) {
         std::size_t j = i + 1;
-        while (j < nodes.size() && !nodes[j].isGroup && nodes[j].token.kind == TokenKind::Space)
-            ++j;
+        while (j < nodes.size() && !nodes[j].isGroup && nodes[j].token.kind == TokenKind::Space) ++j;
         return j < nodes.size() && nodes[j].isGroup ? j : 0;
     }
 
@@ -592,15 +583,13 @@ private:
 
     static std::string plain(const std::vector<Piece>& pieces, std::size_t begin, std::size_t end) {
         std::string out;
-        for (std::size_t k = begin; k < end; ++k)
-            out += pieces[k].sql;
+        for (std::size_t k = begin; k < end; ++k) out += pieces[k].sql;
         return out;
     }
 
     std::string concatenation(const std::vector<Piece>& pieces, std::size_t begin, std::size_t end) const {
         std::string leading, trailing;
-        while (begin < end && pieces[begin].kind == PieceKind::Space)
-            leading += pieces[begin++].sql;
+        while (begin < end && pieces[begin].kind == PieceKind::Space) leading += pieces[begin++].sql;
         while (end > begin && pieces[end - 1].kind == PieceKind::Space)
             trailing = pieces[--end].sql + trailing;
         std::vector<std::string> operands(1);
@@ -690,8 +679,7 @@ void TextFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
 void ConcatFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     Guarded(ctx, [&] {
         std::string out;
-        for (int k = 0; k < argc; ++k)
-            out += TextOfSql(argv[k]);
+        for (int k = 0; k < argc; ++k) out += TextOfSql(argv[k]);
         ResultText(ctx, out);
     });
 }

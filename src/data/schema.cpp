@@ -364,8 +364,7 @@ void ClaimNewFile(const std::string& nativePath) {
 void Execute(sqlite3* db, std::string_view sql, const std::string& nativePath) {
     char* message = nullptr;
     std::string text(sql);
-    if (sqlite3_exec(db, text.c_str(), nullptr, nullptr, &message) == SQLITE_OK)
-        return;
+    if (sqlite3_exec(db, text.c_str(), nullptr, nullptr, &message) == SQLITE_OK) return;
     std::string reason = message ? message : sqlite3_errmsg(db);
     sqlite3_free(message);
     throw std::runtime_error("Could not write the schema of '" + nativePath + "': " + reason);
@@ -376,11 +375,9 @@ void WriteSchema(sqlite3* db, DatabaseFile which, const std::string& nativePath)
     Execute(db, "PRAGMA journal_mode=WAL", nativePath);
     Execute(db, "BEGIN", nativePath);
     for (const TableDefinition& table : kTables)
-        if (table.file == which)
-            Execute(db, table.createSql, nativePath);
+        if (table.file == which) Execute(db, table.createSql, nativePath);
     for (const IndexDefinition& index : kIndexes)
-        if (index.file == which)
-            Execute(db, index.createSql, nativePath);
+        if (index.file == which) Execute(db, index.createSql, nativePath);
     Execute(db, "COMMIT", nativePath);
 }
 
@@ -394,19 +391,18 @@ void RemovePartialFile(const std::string& nativePath) {
 
 std::string_view DatabaseFileName(DatabaseFile which) {
     switch (which) {
-        case DatabaseFile::Trip: return "trip.db";
-        case DatabaseFile::Security: return "twvlsc1.db";
-        case DatabaseFile::TripSchl: return "Tripschl.db";
+        case DatabaseFile::Trip:
+            return "trip.db";
+        case DatabaseFile::Security:
+            return "twvlsc1.db";
+        case DatabaseFile::TripSchl:
+            return "Tripschl.db";
     }
     throw std::invalid_argument("unknown database file");
 }
 
-std::span<const TableDefinition> SchemaTables() {
-    return kTables;
-}
-std::span<const IndexDefinition> SchemaIndexes() {
-    return kIndexes;
-}
+std::span<const TableDefinition> SchemaTables() { return kTables; }
+std::span<const IndexDefinition> SchemaIndexes() { return kIndexes; }
 
 void CreateDatabaseFile(const std::string& nativePath, DatabaseFile which) {
     ClaimNewFile(nativePath);

@@ -38,8 +38,8 @@ struct ResponseData {
     int status = 200;
     std::string contentType = "text/html; charset=utf-8";
     std::string body;
-    std::string location;         // set for a redirect
-    std::string newSessionId;     // set when a session was created: the cookie to send
+    std::string location;      // set for a redirect
+    std::string newSessionId;  // set when a session was created: the cookie to send
 };
 
 inline constexpr std::string_view kSessionCookie = "EXCURSA_SESSION";

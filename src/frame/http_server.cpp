@@ -30,13 +30,20 @@ using Poco::Net::HTTPServerResponse;
 
 std::string StaticContentType(std::string_view path) {
     static const std::pair<std::string_view, std::string_view> kTypes[] = {
-        {".css", "text/css; charset=utf-8"}, {".js", "text/javascript; charset=utf-8"},
-        {".gif", "image/gif"},               {".png", "image/png"},
-        {".jpg", "image/jpeg"},              {".jpeg", "image/jpeg"},
-        {".svg", "image/svg+xml"},           {".ico", "image/x-icon"},
-        {".webp", "image/webp"},             {".bmp", "image/bmp"},
-        {".woff", "font/woff"},              {".woff2", "font/woff2"},
-        {".ttf", "font/ttf"},                {".otf", "font/otf"},
+        {".css", "text/css; charset=utf-8"},
+        {".js", "text/javascript; charset=utf-8"},
+        {".gif", "image/gif"},
+        {".png", "image/png"},
+        {".jpg", "image/jpeg"},
+        {".jpeg", "image/jpeg"},
+        {".svg", "image/svg+xml"},
+        {".ico", "image/x-icon"},
+        {".webp", "image/webp"},
+        {".bmp", "image/bmp"},
+        {".woff", "font/woff"},
+        {".woff2", "font/woff2"},
+        {".ttf", "font/ttf"},
+        {".otf", "font/otf"},
     };
     const std::size_t dot = path.rfind('.');
     if (dot == std::string_view::npos) return "";
@@ -48,7 +55,8 @@ std::string StaticContentType(std::string_view path) {
 }
 
 std::string ResolveStaticPath(const std::string& wwwFolder, std::string_view decodedPath) {
-    if (decodedPath.find('\0') != std::string_view::npos || decodedPath.find('\\') != std::string_view::npos) {
+    if (decodedPath.find('\0') != std::string_view::npos ||
+        decodedPath.find('\\') != std::string_view::npos) {
         return "";
     }
     const fs::path relative = fs::path(std::string(decodedPath)).relative_path();
@@ -74,7 +82,8 @@ std::mutex gAccessLogMutex;
 
 void AccessLog(const std::string& method, const std::string& path, int status, double ms) {
     std::lock_guard lock(gAccessLogMutex);
-    std::cout << method << ' ' << path << ' ' << status << ' ' << static_cast<long>(ms + 0.5) << "ms" << std::endl;
+    std::cout << method << ' ' << path << ' ' << status << ' ' << static_cast<long>(ms + 0.5) << "ms"
+              << std::endl;
 }
 
 struct Answer {
@@ -139,7 +148,8 @@ public:
         }
         send(response, answer);
         if (accessLog_) {
-            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+            const double ms =
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
             AccessLog(request.getMethod(), request.getURI(), answer.status, ms);
         }
     }
@@ -162,7 +172,8 @@ private:
             redirect.location = std::string("/") + std::string(kEntryPage);
             return redirect;
         }
-        if (SameTextNoCase(path, std::string("/") + std::string(kEntryPage))) return runPage(request, rawQuery);
+        if (SameTextNoCase(path, std::string("/") + std::string(kEntryPage)))
+            return runPage(request, rawQuery);
         return serveStatic(request, path);
     }
 
@@ -179,7 +190,8 @@ private:
         if (method == "POST") {
             std::string body;
             if (!ReadBody(request, body)) {
-                return PlainError(413, "Request too large", "The form sent is larger than this site accepts.");
+                return PlainError(413, "Request too large",
+                                  "The form sent is larger than this site accepts.");
             }
             if (IsFormPost(request) && !ParseUrlEncoded(body, data.form)) {
                 return PlainError(400, "Bad request", "The form sent could not be read.");
@@ -193,7 +205,8 @@ private:
         if (request.getMethod() != "GET" && request.getMethod() != "HEAD") {
             return PlainError(405, "Method not allowed", "Files are only fetched.");
         }
-        if (path.find("..") != std::string::npos) return PlainError(403, "Forbidden", "That address is refused.");
+        if (path.find("..") != std::string::npos)
+            return PlainError(403, "Forbidden", "That address is refused.");
         const std::string file = ResolveStaticPath(app_.wwwFolder().string(), path);
         if (file.empty()) return FromResponse(NotFoundPage("There is no file at " + path + "."));
         std::ifstream in(file, std::ios::binary);
@@ -239,14 +252,14 @@ private:
 
 }  // namespace
 
-HttpServer::HttpServer(WebApplication& app, ServerOptions options) : app_(app), options_(std::move(options)) {}
+HttpServer::HttpServer(WebApplication& app, ServerOptions options)
+    : app_(app), options_(std::move(options)) {}
 
-HttpServer::~HttpServer() {
-    stop();
-}
+HttpServer::~HttpServer() { stop(); }
 
 void HttpServer::start() {
-    Poco::Net::ServerSocket socket(Poco::Net::SocketAddress(options_.address, static_cast<Poco::UInt16>(options_.port)));
+    Poco::Net::ServerSocket socket(
+        Poco::Net::SocketAddress(options_.address, static_cast<Poco::UInt16>(options_.port)));
     auto* params = new Poco::Net::HTTPServerParams;
     params->setMaxThreads(options_.threads < 1 ? 1 : options_.threads);
     params->setMaxQueued(256);
@@ -257,8 +270,8 @@ void HttpServer::start() {
     params->setMaxKeepAliveRequests(100);
     const int threads = options_.threads < 1 ? 1 : options_.threads;
     workers_ = std::make_unique<Poco::ThreadPool>(threads, threads);
-    server_ = std::make_unique<Poco::Net::HTTPServer>(new HandlerFactory(app_, options_.accessLog), *workers_, socket,
-                                                      params);
+    server_ = std::make_unique<Poco::Net::HTTPServer>(new HandlerFactory(app_, options_.accessLog), *workers_,
+                                                      socket, params);
     server_->start();
 }
 
@@ -270,8 +283,6 @@ void HttpServer::stop() {
     workers_.reset();
 }
 
-int HttpServer::port() const {
-    return server_ ? server_->port() : 0;
-}
+int HttpServer::port() const { return server_ ? server_->port() : 0; }
 
 }  // namespace excursa

@@ -4,11 +4,10 @@
 
 namespace excursa {
 
-ResponseData MemoryHost::get(std::string_view url) {
-    return send(RequestData{}, url);
-}
+ResponseData MemoryHost::get(std::string_view url) { return send(RequestData{}, url); }
 
-ResponseData MemoryHost::post(std::string_view url, const std::vector<std::pair<std::string, std::string>>& form) {
+ResponseData MemoryHost::post(std::string_view url,
+                              const std::vector<std::pair<std::string, std::string>>& form) {
     RequestData request;
     request.method = "POST";
     for (const auto& [name, value] : form) request.form.add(name, value);

@@ -20,7 +20,8 @@ bool RecordFailure(const Procedure& proc, const VbError& e) {
     return true;
 }
 
-void RunGuarded(const Procedure& proc, const std::function<void()>& body, const std::function<void()>& cleanup) {
+void RunGuarded(const Procedure& proc, const std::function<void()>& body,
+                const std::function<void()>& cleanup) {
     try {
         body();
     } catch (const VbError& e) {
@@ -31,12 +32,14 @@ void RunGuarded(const Procedure& proc, const std::function<void()>& body, const 
 }  // namespace
 
 std::string ProcedureErrorText(std::string_view name, std::string_view module, const VbError& e) {
-    return ErrorTextHead(name, module) + "Error: " + std::to_string(e.number()) + ".  " + e.description() + ".";
+    return ErrorTextHead(name, module) + "Error: " + std::to_string(e.number()) + ".  " + e.description() +
+           ".";
 }
 
 std::string RoutineErrorText(std::string_view name, std::string_view module, const VbError& e,
                              std::string_view tail) {
-    std::string text = ErrorTextHead(name, module) + "Error: " + std::to_string(e.number()) + " - " + e.description();
+    std::string text =
+        ErrorTextHead(name, module) + "Error: " + std::to_string(e.number()) + " - " + e.description();
     text.append(tail);
     return text;
 }

@@ -9,9 +9,7 @@ namespace excursa {
 
 namespace {
 
-char Upper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool StartsWithNoCase(std::string_view text, std::size_t at, std::string_view prefix) {
     if (text.size() - at < prefix.size()) return false;

@@ -15,7 +15,7 @@ namespace excursa {
 // with the name compared without regard to letter case.
 struct TemplatePiece {
     bool isTag = false;
-    std::string text;  // literal text, or the tag's contents
+    std::string text;     // literal text, or the tag's contents
     std::string tagName;  // as written, e.g. "WC@ADDR1"
 };
 

@@ -17,18 +17,25 @@ VbError::VbError(long number, std::string description)
 
 std::string errorDescription(long number) {
     switch (number) {
-    case kErrInvalidCall: return "Invalid procedure call or argument";
-    case kErrOverflow: return "Overflow";
-    case kErrSubscript: return "Subscript out of range";
-    case kErrTypeMismatch: return "Type mismatch";
-    case kErrObjectNotSet: return "Object variable or With block variable not set";
-    case kErrInvalidNull: return "Invalid use of Null";
-    case kErrNoCurrentRecord:
-        return "Either BOF or EOF is True, or the current record has been deleted. "
-               "Requested operation requires a current record.";
-    case kErrItemNotFound:
-        return "Item cannot be found in the collection corresponding to the requested name or ordinal.";
-    default: return "";
+        case kErrInvalidCall:
+            return "Invalid procedure call or argument";
+        case kErrOverflow:
+            return "Overflow";
+        case kErrSubscript:
+            return "Subscript out of range";
+        case kErrTypeMismatch:
+            return "Type mismatch";
+        case kErrObjectNotSet:
+            return "Object variable or With block variable not set";
+        case kErrInvalidNull:
+            return "Invalid use of Null";
+        case kErrNoCurrentRecord:
+            return "Either BOF or EOF is True, or the current record has been deleted. "
+                   "Requested operation requires a current record.";
+        case kErrItemNotFound:
+            return "Item cannot be found in the collection corresponding to the requested name or ordinal.";
+        default:
+            return "";
     }
 }
 
@@ -240,9 +247,12 @@ NumberStatus textToDouble(std::string_view text, double& out) {
 double textNumberOrRaise(std::string_view text) {
     double out = 0.0;
     switch (textToDouble(text, out)) {
-    case NumberStatus::Ok: return out;
-    case NumberStatus::Overflow: raiseError(kErrOverflow);
-    case NumberStatus::NotNumeric: break;
+        case NumberStatus::Ok:
+            return out;
+        case NumberStatus::Overflow:
+            raiseError(kErrOverflow);
+        case NumberStatus::NotNumeric:
+            break;
     }
     raiseError(kErrTypeMismatch);
 }
@@ -250,18 +260,26 @@ double textNumberOrRaise(std::string_view text) {
 // The number a value stands for, by the language's rules for arithmetic.
 double numberOf(const Value& v) {
     switch (v.type()) {
-    case VarType::Empty: return 0.0;
-    case VarType::Null: raiseError(kErrInvalidNull);
-    case VarType::Boolean: return v.boolean() ? -1.0 : 0.0;
-    case VarType::Integer:
-    case VarType::Long: return static_cast<double>(v.whole());
-    case VarType::Single:
-    case VarType::Double:
-    case VarType::Date: return v.real();
-    case VarType::Currency: return v.currency().toDouble();
-    case VarType::String: return textNumberOrRaise(v.text());
-    case VarType::Array:
-    case VarType::Bytes: break;
+        case VarType::Empty:
+            return 0.0;
+        case VarType::Null:
+            raiseError(kErrInvalidNull);
+        case VarType::Boolean:
+            return v.boolean() ? -1.0 : 0.0;
+        case VarType::Integer:
+        case VarType::Long:
+            return static_cast<double>(v.whole());
+        case VarType::Single:
+        case VarType::Double:
+        case VarType::Date:
+            return v.real();
+        case VarType::Currency:
+            return v.currency().toDouble();
+        case VarType::String:
+            return textNumberOrRaise(v.text());
+        case VarType::Array:
+        case VarType::Bytes:
+            break;
     }
     raiseError(kErrTypeMismatch);
 }
@@ -416,13 +434,15 @@ Value Value::Bytes(std::vector<std::uint8_t> bytes) {
 
 bool Value::isNumber() const {
     switch (type_) {
-    case VarType::Boolean:
-    case VarType::Integer:
-    case VarType::Long:
-    case VarType::Single:
-    case VarType::Double:
-    case VarType::Currency: return true;
-    default: return false;
+        case VarType::Boolean:
+        case VarType::Integer:
+        case VarType::Long:
+        case VarType::Single:
+        case VarType::Double:
+        case VarType::Currency:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -481,18 +501,29 @@ bool operator==(const Value& a, const Value& b) {
 
 std::string CStr(const Value& v) {
     switch (v.type()) {
-    case VarType::Empty: return "";
-    case VarType::Null: raiseError(kErrInvalidNull);
-    case VarType::Boolean: return v.boolean() ? "True" : "False";
-    case VarType::Integer:
-    case VarType::Long: return std::to_string(v.whole());
-    case VarType::Single: return realText(v.real(), 7);
-    case VarType::Double: return realText(v.real(), 15);
-    case VarType::Currency: return currencyText(v.currency());
-    case VarType::Date: return DateText(v.real());
-    case VarType::String: return v.text();
-    case VarType::Bytes: return std::string(v.bytes().begin(), v.bytes().end());
-    case VarType::Array: break;
+        case VarType::Empty:
+            return "";
+        case VarType::Null:
+            raiseError(kErrInvalidNull);
+        case VarType::Boolean:
+            return v.boolean() ? "True" : "False";
+        case VarType::Integer:
+        case VarType::Long:
+            return std::to_string(v.whole());
+        case VarType::Single:
+            return realText(v.real(), 7);
+        case VarType::Double:
+            return realText(v.real(), 15);
+        case VarType::Currency:
+            return currencyText(v.currency());
+        case VarType::Date:
+            return DateText(v.real());
+        case VarType::String:
+            return v.text();
+        case VarType::Bytes:
+            return std::string(v.bytes().begin(), v.bytes().end());
+        case VarType::Array:
+            break;
     }
     raiseError(kErrTypeMismatch);
 }
@@ -522,30 +553,37 @@ double CDbl(const Value& v) { return numberOf(v); }
 
 Currency CCur(const Value& v) {
     switch (v.type()) {
-    case VarType::Currency: return v.currency();
-    case VarType::Integer:
-    case VarType::Long: return currencyFromDecimal(decimalOfWhole(v.whole()));
-    case VarType::Single: return currencyFromDecimal(shortestDecimal(static_cast<float>(v.real())));
-    case VarType::String: {
-        const std::optional<Decimal> d = parseNumberText(v.text());
-        if (!d) raiseError(kErrTypeMismatch);
-        return currencyFromDecimal(*d);
-    }
-    default: return Currency::fromDouble(numberOf(v));
+        case VarType::Currency:
+            return v.currency();
+        case VarType::Integer:
+        case VarType::Long:
+            return currencyFromDecimal(decimalOfWhole(v.whole()));
+        case VarType::Single:
+            return currencyFromDecimal(shortestDecimal(static_cast<float>(v.real())));
+        case VarType::String: {
+            const std::optional<Decimal> d = parseNumberText(v.text());
+            if (!d) raiseError(kErrTypeMismatch);
+            return currencyFromDecimal(*d);
+        }
+        default:
+            return Currency::fromDouble(numberOf(v));
     }
 }
 
 bool CBool(const Value& v) {
     switch (v.type()) {
-    case VarType::Boolean: return v.boolean();
-    case VarType::Currency: return v.currency().scaled != 0;
-    case VarType::String: {
-        const std::string trimmed = Trim(v.text());
-        if (SameTextNoCase(trimmed, "True")) return true;
-        if (SameTextNoCase(trimmed, "False")) return false;
-        return textNumberOrRaise(trimmed) != 0.0;
-    }
-    default: return numberOf(v) != 0.0;
+        case VarType::Boolean:
+            return v.boolean();
+        case VarType::Currency:
+            return v.currency().scaled != 0;
+        case VarType::String: {
+            const std::string trimmed = Trim(v.text());
+            if (SameTextNoCase(trimmed, "True")) return true;
+            if (SameTextNoCase(trimmed, "False")) return false;
+            return textNumberOrRaise(trimmed) != 0.0;
+        }
+        default:
+            return numberOf(v) != 0.0;
     }
 }
 
@@ -560,18 +598,20 @@ bool inDateRange(double d) { return d > kFirstDay - 1.0 && d < kLastDay + 1.0; }
 
 double CDate(const Value& v) {
     switch (v.type()) {
-    case VarType::Date: return v.real();
-    case VarType::Empty: return 0.0;
-    case VarType::String: {
-        double date = 0.0;
-        if (!ParseDate(v.text(), date)) raiseError(kErrTypeMismatch);
-        return date;
-    }
-    default: {
-        const double d = numberOf(v);
-        if (!inDateRange(d)) raiseError(kErrOverflow);
-        return d;
-    }
+        case VarType::Date:
+            return v.real();
+        case VarType::Empty:
+            return 0.0;
+        case VarType::String: {
+            double date = 0.0;
+            if (!ParseDate(v.text(), date)) raiseError(kErrTypeMismatch);
+            return date;
+        }
+        default: {
+            const double d = numberOf(v);
+            if (!inDateRange(d)) raiseError(kErrOverflow);
+            return d;
+        }
     }
 }
 
@@ -1170,21 +1210,29 @@ std::string formatDecimal(Decimal value, const NumberPattern& p) {
 
 Decimal decimalOfValue(const Value& v) {
     switch (v.type()) {
-    case VarType::Empty: return Decimal{};
-    case VarType::Boolean: return decimalOfWhole(v.boolean() ? -1 : 0);
-    case VarType::Integer:
-    case VarType::Long: return decimalOfWhole(v.whole());
-    case VarType::Single: return shortestDecimal(static_cast<float>(v.real()));
-    case VarType::Double:
-    case VarType::Date: return shortestDecimal(v.real());
-    case VarType::Currency: return decimalOfCurrency(v.currency());
-    case VarType::String: {
-        textNumberOrRaise(v.text());  // error 13 or 6 as the language's conversion gives
-        return *parseNumberText(v.text());
-    }
-    case VarType::Null: raiseError(kErrInvalidNull);
-    case VarType::Array:
-    case VarType::Bytes: break;
+        case VarType::Empty:
+            return Decimal{};
+        case VarType::Boolean:
+            return decimalOfWhole(v.boolean() ? -1 : 0);
+        case VarType::Integer:
+        case VarType::Long:
+            return decimalOfWhole(v.whole());
+        case VarType::Single:
+            return shortestDecimal(static_cast<float>(v.real()));
+        case VarType::Double:
+        case VarType::Date:
+            return shortestDecimal(v.real());
+        case VarType::Currency:
+            return decimalOfCurrency(v.currency());
+        case VarType::String: {
+            textNumberOrRaise(v.text());  // error 13 or 6 as the language's conversion gives
+            return *parseNumberText(v.text());
+        }
+        case VarType::Null:
+            raiseError(kErrInvalidNull);
+        case VarType::Array:
+        case VarType::Bytes:
+            break;
     }
     raiseError(kErrTypeMismatch);
 }

@@ -45,7 +45,20 @@ std::string errorDescription(long number);
 [[noreturn]] void raiseError(long number);
 [[noreturn]] void raiseError(long number, std::string description);
 
-enum class VarType { Empty, Null, Boolean, Integer, Long, Single, Double, Currency, Date, String, Array, Bytes };
+enum class VarType {
+    Empty,
+    Null,
+    Boolean,
+    Integer,
+    Long,
+    Single,
+    Double,
+    Currency,
+    Date,
+    String,
+    Array,
+    Bytes
+};
 
 // Currency: a fixed-point number with four decimals, held scaled by 10000.
 struct Currency {
@@ -63,7 +76,7 @@ public:
     TextArray(int upper1, int upper2);
     int dimensions() const { return upper2_ < 0 ? 1 : 2; }
     int upperBound(int dimension = 1) const;  // error 9 for a dimension it lacks
-    const std::string& at(int i) const;        // error 9 outside the bounds
+    const std::string& at(int i) const;       // error 9 outside the bounds
     std::string& at(int i);
     const std::string& at(int i, int j) const;
     std::string& at(int i, int j);
@@ -91,7 +104,7 @@ public:
     static Value Single(float f);
     static Value Double(double d);
     static Value Cur(Currency c);
-    static Value Date(double dayNumber);  // days from 30 December 1899, time as fraction
+    static Value Date(double dayNumber);                  // days from 30 December 1899, time as fraction
     static Value Bytes(std::vector<std::uint8_t> bytes);  // a byte array (binary registry values)
 
     VarType type() const { return type_; }
@@ -107,7 +120,7 @@ public:
     std::int64_t whole() const;  // Integer, Long
     double real() const;         // Single, Double, Date
     Currency currency() const;
-    const TextArray& array() const;  // error 13 when not an array
+    const TextArray& array() const;                  // error 13 when not an array
     const std::vector<std::uint8_t>& bytes() const;  // error 13 when not a byte array
     // Copy-on-write: an array shared with another value (a store's copy) is
     // cloned first, so changing a copy never changes the stored one. Do not
@@ -126,15 +139,15 @@ private:
 };
 
 // ---- Conversions (the language's CStr, CInt, ... with its errors) ----
-std::string CStr(const Value& v);     // Null: error 94
-std::int16_t CInt(const Value& v);    // banker's rounding; error 6, 13, 94
+std::string CStr(const Value& v);   // Null: error 94
+std::int16_t CInt(const Value& v);  // banker's rounding; error 6, 13, 94
 std::int32_t CLng(const Value& v);
 float CSng(const Value& v);
 double CDbl(const Value& v);
 Currency CCur(const Value& v);
 bool CBool(const Value& v);
-double CDate(const Value& v);        // day number; error 13 when not a date, 6 out of the date range
-Value CVDate(const Value& v);        // as CDate but keeps Null
+double CDate(const Value& v);  // day number; error 13 when not a date, 6 out of the date range
+Value CVDate(const Value& v);  // as CDate but keeps Null
 
 bool IsNumeric(const Value& v);
 bool IsDate(const Value& v);
@@ -151,11 +164,11 @@ std::string LTrim(std::string_view s);
 std::string RTrim(std::string_view s);
 std::string UCase(std::string_view s);
 std::string LCase(std::string_view s);
-std::string Left(std::string_view s, long length);          // error 5 when negative
+std::string Left(std::string_view s, long length);  // error 5 when negative
 std::string Right(std::string_view s, long length);
-std::string Mid(std::string_view s, long start);            // start is 1-based; error 5 when < 1
+std::string Mid(std::string_view s, long start);  // start is 1-based; error 5 when < 1
 std::string Mid(std::string_view s, long start, long length);
-long InStr(std::string_view s, std::string_view find);       // 1-based, 0 when absent
+long InStr(std::string_view s, std::string_view find);  // 1-based, 0 when absent
 long InStr(long start, std::string_view s, std::string_view find);
 std::string Replace(std::string_view s, std::string_view find, std::string_view with);
 std::string BeforeFirstComma(std::string_view s);  // whole text when there is no comma

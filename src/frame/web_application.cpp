@@ -53,13 +53,16 @@ public:
         redirected_ = true;
         response_.status = 302;
         response_.location = std::string(url);
-        response_.body = "<html><body>Object moved to <a href=\"" + HtmlEscape(url) + "\">here</a>.</body></html>";
+        response_.body =
+            "<html><body>Object moved to <a href=\"" + HtmlEscape(url) + "\">here</a>.</body></html>";
     }
 
     [[noreturn]] void endResponse() override { throw ResponseEnded{}; }
 
     Value sessionGet(std::string_view key) const override { return session_.values.get(key); }
-    void sessionSet(std::string_view key, Value value) override { session_.values.set(key, std::move(value)); }
+    void sessionSet(std::string_view key, Value value) override {
+        session_.values.set(key, std::move(value));
+    }
 
     // A time-out under a minute would end the session before the next click.
     void setSessionTimeout(int minutes) override { session_.timeoutMinutes = minutes < 1 ? 1 : minutes; }
@@ -123,12 +126,14 @@ const WebItem& RequireItem(const WebApplication& app, std::string_view name) {
 }
 
 void RunRespond(const WebItem& item, AppObject& object) {
-    if (!item.respond) throw HostFailure(404, "The page '" + item.name + "' cannot be shown without an event.");
+    if (!item.respond)
+        throw HostFailure(404, "The page '" + item.name + "' cannot be shown without an event.");
     item.respond(object);
 }
 
 // Steps 2 to 5 of the request cycle: the handler the URL names.
-void RunNamedHandler(WebApplication& app, const RequestData& request, AppObject& object, const Handler& start) {
+void RunNamedHandler(WebApplication& app, const RequestData& request, AppObject& object,
+                     const Handler& start) {
     const std::string itemName = request.query.get("WCI");
     if (itemName.empty()) {
         start(object);
@@ -156,7 +161,8 @@ void RunCycle(WebApplication& app, const RequestData& request, WebHost& host, Ap
     for (int handOvers = 0;; ++handOvers) {
         std::optional<std::string> next = host.takeNextItem();
         if (!next) return;
-        if (handOvers >= kMaxHandOvers) throw HostFailure(500, "The pages handed over to each other without end.");
+        if (handOvers >= kMaxHandOvers)
+            throw HostFailure(500, "The pages handed over to each other without end.");
         RunRespond(RequireItem(app, *next), object);
     }
 }
@@ -198,8 +204,9 @@ ResponseData WebApplication::handle(const RequestData& request) {
     } catch (const std::exception& e) {
         std::cerr << "excursa: unhandled failure: " << e.what() << std::endl;
         std::string newId = response.newSessionId;
-        response = ErrorPage(500, "Server error",
-                             "The page could not be completed. The failure has been logged for the administrator.");
+        response =
+            ErrorPage(500, "Server error",
+                      "The page could not be completed. The failure has been logged for the administrator.");
         response.newSessionId = newId;
     }
     if (host.abandoned()) {
@@ -229,8 +236,6 @@ ResponseData ErrorPage(int status, std::string_view title, std::string_view mess
     return response;
 }
 
-ResponseData NotFoundPage(std::string_view what) {
-    return ErrorPage(404, "Page not found", what);
-}
+ResponseData NotFoundPage(std::string_view what) { return ErrorPage(404, "Page not found", what); }
 
 }  // namespace excursa

@@ -8,8 +8,6 @@ thread_local std::string strErrorText{kNoError};
 thread_local std::string strAppPath;
 thread_local std::string strTripDataPath;
 
-bool ErrorTextIsSet() {
-    return !SameTextNoCase(strErrorText, kNoError);
-}
+bool ErrorTextIsSet() { return !SameTextNoCase(strErrorText, kNoError); }
 
 }  // namespace excursa

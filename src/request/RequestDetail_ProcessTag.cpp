@@ -112,12 +112,18 @@ public:
 
     std::string valueFrom(Source source, const FieldSource& field) {
         switch (source) {
-        case Source::State: return state(field.state);
-        case Source::Posted: return posted(field.posted);
-        case Source::PostedElseState: return orState(posted(field.posted), field, false);
-        case Source::PostedUnlessBlankElseState: return orState(posted(field.posted), field, true);
-        case Source::Nothing: return "";
-        case Source::Record: return stored(field);
+            case Source::State:
+                return state(field.state);
+            case Source::Posted:
+                return posted(field.posted);
+            case Source::PostedElseState:
+                return orState(posted(field.posted), field, false);
+            case Source::PostedUnlessBlankElseState:
+                return orState(posted(field.posted), field, true);
+            case Source::Nothing:
+                return "";
+            case Source::Record:
+                return stored(field);
         }
         return "";
     }
@@ -298,18 +304,20 @@ std::optional<std::string> CustSpecFromState(FormTag& f) {
 
 std::optional<std::string> EditableCustSpec(FormTag& f) {
     switch (f.orderA()) {
-    case Source::PostedUnlessBlankElseState: {
-        const std::string posted = f.posted(kCustSpec.posted);
-        if (!Trim(posted).empty()) return posted;
-        return CustSpecFromState(f);
-    }
-    case Source::State: return CustSpecFromState(f);
-    case Source::Record: {
-        const std::string custSpec = f.stored(kCustSpec);
-        f.setState(kCustSpec.state, custSpec);
-        return custSpec;
-    }
-    default: return std::string();
+        case Source::PostedUnlessBlankElseState: {
+            const std::string posted = f.posted(kCustSpec.posted);
+            if (!Trim(posted).empty()) return posted;
+            return CustSpecFromState(f);
+        }
+        case Source::State:
+            return CustSpecFromState(f);
+        case Source::Record: {
+            const std::string custSpec = f.stored(kCustSpec);
+            f.setState(kCustSpec.state, custSpec);
+            return custSpec;
+        }
+        default:
+            return std::string();
     }
 }
 
@@ -366,9 +374,7 @@ std::string DestinationFromPost(FormTag& f) {
 
 // What SetDestFromREQ copies for the stored request, taken from its row, which is open: SetDestFromREQ
 // would read the same row again and open and close the three database files to do it.
-void CopyStoredDestination(FormTag& f) {
-    CopyRequestDestination(f.host, f.record());
-}
+void CopyStoredDestination(FormTag& f) { CopyRequestDestination(f.host, f.record()); }
 
 std::string DestinationFromRecord(FormTag& f) {
     const std::string description = f.columnTrimmed("DESTDESC");
@@ -399,10 +405,18 @@ void Destination(FormTag& f, std::string& contents) {
         return;
     }
     switch (f.orderA()) {
-    case Source::State: contents = DestinationFromState(f); break;
-    case Source::PostedUnlessBlankElseState: contents = DestinationFromPost(f); break;
-    case Source::Record: contents = DestinationFromRecord(f); break;
-    default: contents = DestinationSelect(f, "", false); break;
+        case Source::State:
+            contents = DestinationFromState(f);
+            break;
+        case Source::PostedUnlessBlankElseState:
+            contents = DestinationFromPost(f);
+            break;
+        case Source::Record:
+            contents = DestinationFromRecord(f);
+            break;
+        default:
+            contents = DestinationSelect(f, "", false);
+            break;
     }
 }
 
@@ -563,14 +577,17 @@ double TimeFromState(const FormTag& f, const std::string& prefix) {
 double EditableTime(FormTag& f, const TimeField& field) {
     const std::string prefix(field.prefix);
     switch (f.orderB()) {
-    case Source::PostedElseState: {
-        const std::string hour = f.posted(prefix + "_HOUR");
-        if (Trim(hour).empty()) return TimeFromState(f, prefix);
-        return TimeFromParts(hour, f.posted(prefix + "_MIN"), f.posted(prefix + "_AMPM"));
-    }
-    case Source::State: return TimeFromState(f, prefix);
-    case Source::Record: return StoredDate(f.column(field.column));
-    default: return kNoDate;
+        case Source::PostedElseState: {
+            const std::string hour = f.posted(prefix + "_HOUR");
+            if (Trim(hour).empty()) return TimeFromState(f, prefix);
+            return TimeFromParts(hour, f.posted(prefix + "_MIN"), f.posted(prefix + "_AMPM"));
+        }
+        case Source::State:
+            return TimeFromState(f, prefix);
+        case Source::Record:
+            return StoredDate(f.column(field.column));
+        default:
+            return kNoDate;
     }
 }
 

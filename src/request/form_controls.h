@@ -22,9 +22,11 @@ void PopulateFundDD(AppObject& app, const std::string& customerFilter);
 std::string BuildDestinationDD(AppObject& app, const std::string& attributes, const std::string& destination,
                                bool destinationIsNew);
 std::string BuildFundDD(AppObject& app, const std::string& attributes, const std::string& fund);
-std::string BuildCustomerSelect(AppObject& app, const std::string& attributes, const std::string& selectedCustomer);
+std::string BuildCustomerSelect(AppObject& app, const std::string& attributes,
+                                const std::string& selectedCustomer);
 std::string BuildGradeSelect(AppObject& app, const std::string& attributes, const std::string& selectedGrade);
-std::string BuildTripCatSelect(AppObject& app, const std::string& attributes, const std::string& selectedTripCat);
+std::string BuildTripCatSelect(AppObject& app, const std::string& attributes,
+                               const std::string& selectedTripCat);
 
 // Pickers for a date or time held as a day number; kNoDate draws empty choices.
 std::string BuildMonthPicker(double date, const std::string& prefix, const std::string& attributes);

@@ -64,8 +64,9 @@ std::string FundQuery(const AppObject& app, const std::string& fund, const std::
         return "SELECT * FROM FUND WHERE trim$(FUND.FUND) = '" + SqlQuote(fund) + "' AND Fund.Active = True";
     }
     return "SELECT FUND.* FROM FUND INNER JOIN CUSTOMER_FUND ON FUND.FUND = CUSTOMER_FUND.FUND"
-           " WHERE (trim$(CUSTOMER_FUND.FUND) = '" + SqlQuote(fund) + "') AND (CUSTOMER_FUND.CUSTOMER = '" +
-           SqlQuote(custnum) + "') AND (Fund.Active = True)";
+           " WHERE (trim$(CUSTOMER_FUND.FUND) = '" +
+           SqlQuote(fund) + "') AND (CUSTOMER_FUND.CUSTOMER = '" + SqlQuote(custnum) +
+           "') AND (Fund.Active = True)";
 }
 
 // The destination columns of a stored request, as the form state keeps them.

@@ -44,7 +44,8 @@ void SetIdentity(Host& host, Recordset& user, const std::string& userId) {
 
 void SetDistrictComment(Host& host) {
     Recordset district = Recordset::Open(Use(cnTrip), "select * from District");
-    host.sessionSet("TRIPREQ_COMMENT", district.eof() ? std::string() : NullToSpace(district.field("TRIPREQ_COMMENT")));
+    host.sessionSet("TRIPREQ_COMMENT",
+                    district.eof() ? std::string() : NullToSpace(district.field("TRIPREQ_COMMENT")));
     district.close();
 }
 
@@ -61,7 +62,8 @@ void SetEmailOptions(Host& host) {
 
 // A list that its builder could not make is a subscript failure here, as
 // reading its bounds would be.
-void StoreList(Host& host, std::string_view countKey, std::string_view listKey, const std::optional<TextArray>& list) {
+void StoreList(Host& host, std::string_view countKey, std::string_view listKey,
+               const std::optional<TextArray>& list) {
     if (!list) raiseError(kErrSubscript);
     host.sessionSet(countKey, Value::Integer(static_cast<std::int16_t>(list->upperBound())));
     host.sessionSet(listKey, *list);
@@ -133,9 +135,7 @@ void CheckUserAndSignIn(AppObject& app, std::optional<Recordset>& user) {
 
 }  // namespace
 
-void Login_Respond(AppObject& app) {
-    app.host.writeTemplate("Login");
-}
+void Login_Respond(AppObject& app) { app.host.writeTemplate("Login"); }
 
 void Login_ProcessTag(AppObject& app, const std::string& tagName, std::string& contents) {
     const Host& host = app.host;

@@ -15,7 +15,8 @@ void Logout_Respond(AppObject& app) {
 void Logout_ProcessTag(AppObject& app, const std::string& tagName, std::string& contents) {
     if (DistrictHeaderTag(app.host, tagName, contents)) return;
     if (SameTextNoCase(tagName, "WC@TIMEOUT")) {
-        if (!app.strLogoutMessage.empty()) contents = "<p align='center'>" + app.strLogoutMessage + "</p><p>&nbsp;</p>";
+        if (!app.strLogoutMessage.empty())
+            contents = "<p align='center'>" + app.strLogoutMessage + "</p><p>&nbsp;</p>";
     } else if (SameTextNoCase(tagName, "WC@LOGIN")) {
         contents = "<p align='center'><a href='ExcursaLakemont.asp'>V.E.L.  Login</a></p><p>&nbsp;</p>";
     }

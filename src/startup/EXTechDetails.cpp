@@ -26,9 +26,7 @@ std::string ComponentVersionText() {
            std::to_string(kVersionRevision);
 }
 
-void EXTechDetails_Respond(AppObject& app) {
-    app.host.writeTemplate("EXTechDetails");
-}
+void EXTechDetails_Respond(AppObject& app) { app.host.writeTemplate("EXTechDetails"); }
 
 void EXTechDetails_ProcessTag(AppObject& app, const std::string& tagName, std::string& contents) {
     const Host& host = app.host;

@@ -48,8 +48,9 @@ void WriteDistrictRow(Host& host, Recordset& rs) {
     auto whole = [&](std::string_view column) { return Value::Long(NullToZero(rs.field(column))); };
     host.appSet("DISTNAME", text("DISTNAME"));
     host.appSet("DISTADDR1", text("DISTADDR1"));
-    host.appSet("DISTCITYSTZIP", NullToSpace(rs.field("DISTCITY")) + ", " + NullToSpace(rs.field("DISTSTATE")) +
-                                     "  " + NullToSpace(rs.field("DISTZIP")));
+    host.appSet("DISTCITYSTZIP", NullToSpace(rs.field("DISTCITY")) + ", " +
+                                     NullToSpace(rs.field("DISTSTATE")) + "  " +
+                                     NullToSpace(rs.field("DISTZIP")));
     host.appSet("DISTPHONE", text("DISTPHONE"));
     host.appSet("DEFAULT_CALCNUMDRIVER", text("DEFAULT_CALCNUMDRIVER"));
     host.appSet("DEFAULTVTYPE", text("DEFAULTVTYPE"));

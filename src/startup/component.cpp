@@ -18,7 +18,8 @@ WebItemRegistry ExcursaItems() {
 }
 
 std::unique_ptr<WebApplication> MakeExcursa(SessionStore::Clock clock) {
-    return std::make_unique<WebApplication>(ExcursaItems(), WebClass_Start, Site::wwwFolder(), std::move(clock));
+    return std::make_unique<WebApplication>(ExcursaItems(), WebClass_Start, Site::wwwFolder(),
+                                            std::move(clock));
 }
 
 }  // namespace excursa

@@ -44,9 +44,7 @@ struct Field {
     Cell value;
 };
 
-Cell TextOrNull(std::string_view text) {
-    return text.empty() ? Cell(nullptr) : Cell(text);
-}
+Cell TextOrNull(std::string_view text) { return text.empty() ? Cell(nullptr) : Cell(text); }
 
 // One database file, written in a single transaction that commits only when asked.
 class DemoFile {
@@ -62,8 +60,7 @@ public:
         exec("BEGIN IMMEDIATE");
     }
     ~DemoFile() {
-        if (!committed_)
-            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (!committed_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         sqlite3_close(db_);
     }
     DemoFile(const DemoFile&) = delete;
@@ -94,31 +91,33 @@ public:
         std::string sql = "INSERT INTO " + std::string(table) + " (" + columns + ") VALUES (" + marks + ")";
         sqlite3_stmt* statement = prepare(sql);
         int index = 1;
-        for (const Field& field : fields)
-            bind(statement, index++, field.value);
+        for (const Field& field : fields) bind(statement, index++, field.value);
         int rc = sqlite3_step(statement);
         sqlite3_finalize(statement);
-        if (rc != SQLITE_DONE)
-            fail(sql);
+        if (rc != SQLITE_DONE) fail(sql);
         return sqlite3_last_insert_rowid(db_);
     }
 
 private:
     void exec(const char* sql) {
-        if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-            fail(sql);
+        if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) fail(sql);
     }
     sqlite3_stmt* prepare(const std::string& sql) {
         sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK)
-            fail(sql);
+        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) fail(sql);
         return statement;
     }
     static void bind(sqlite3_stmt* statement, int index, const Cell& cell) {
         switch (cell.kind) {
-            case Cell::Kind::Null: sqlite3_bind_null(statement, index); break;
-            case Cell::Kind::Whole: sqlite3_bind_int64(statement, index, cell.whole); break;
-            case Cell::Kind::Real: sqlite3_bind_double(statement, index, cell.real); break;
+            case Cell::Kind::Null:
+                sqlite3_bind_null(statement, index);
+                break;
+            case Cell::Kind::Whole:
+                sqlite3_bind_int64(statement, index, cell.whole);
+                break;
+            case Cell::Kind::Real:
+                sqlite3_bind_double(statement, index, cell.real);
+                break;
             case Cell::Kind::Text:
                 sqlite3_bind_text(statement, index, cell.text.data(), static_cast<int>(cell.text.size()),
                                   SQLITE_TRANSIENT);
@@ -144,9 +143,7 @@ std::string DateTimeText(double day, int hour, int minute) {
     return buffer;
 }
 
-std::string DayText(double day) {
-    return DateTimeText(day, 0, 0);
-}
+std::string DayText(double day) { return DateTimeText(day, 0, 0); }
 
 // A time of day alone lies on day 0, 30 December 1899.
 std::string TimeText(int minutesAfterMidnight) {
@@ -162,8 +159,7 @@ bool IsWeekend(double day) {
 }
 
 double NextWeekday(double day) {
-    while (IsWeekend(day))
-        day += 1;
+    while (IsWeekend(day)) day += 1;
     return day;
 }
 
@@ -183,8 +179,7 @@ struct Calendar {
 
     // Trips are put on open school days without a note that would warn or block.
     double schoolDay(double day) const {
-        while (IsWeekend(day) || day == warningDay || day == closedDay || day == pastHoliday)
-            day += 1;
+        while (IsWeekend(day) || day == warningDay || day == closedDay || day == pastHoliday) day += 1;
         return day;
     }
 };
@@ -318,8 +313,7 @@ constexpr DemoCustomer kCustomers[] = {
 
 const DemoCustomer& CustomerByCode(std::string_view code) {
     for (const DemoCustomer& customer : kCustomers)
-        if (customer.code == code)
-            return customer;
+        if (customer.code == code) return customer;
     throw std::logic_error("demo customer " + std::string(code));
 }
 
@@ -336,8 +330,7 @@ constexpr CustomerCategoryChain kCategoryChains[] = {
 
 std::string_view ChainFor(const DemoCustomer& customer, std::string_view tripCategory) {
     for (const CustomerCategoryChain& entry : kCategoryChains)
-        if (entry.customer == customer.code && entry.tripCategory == tripCategory)
-            return entry.chain;
+        if (entry.customer == customer.code && entry.tripCategory == tripCategory) return entry.chain;
     return customer.chain;
 }
 
@@ -395,9 +388,7 @@ constexpr DemoDestination kDestinations[] = {
      false},
 };
 
-const DemoDestination& DestinationNumber(int number) {
-    return kDestinations[number - 1];
-}
+const DemoDestination& DestinationNumber(int number) { return kDestinations[number - 1]; }
 
 struct BillRate {
     int rate;
@@ -411,9 +402,7 @@ constexpr BillRate kBillRates[] = {
     {3, {3.10, 34.00, 15.00, 20.00, 0}, {"Per mile", "Driver per hour", "Trip fee", "Lift bus fee", ""}},
 };
 
-const BillRate& RateNumber(int rate) {
-    return kBillRates[rate - 1];
-}
+const BillRate& RateNumber(int rate) { return kBillRates[rate - 1]; }
 
 constexpr DemoUser kUsers[] = {
     {"maple.teacher", "demo", "TEACHER", "MAPLE", "Julia Morgan"},
@@ -439,18 +428,13 @@ constexpr DemoUser kUsers[] = {
 
 std::string TeacherId(const DemoCustomer& customer) {
     for (const DemoUser& user : kUsers)
-        if (user.role == "TEACHER" && user.customer == customer.code)
-            return std::string(user.id);
+        if (user.role == "TEACHER" && user.customer == customer.code) return std::string(user.id);
     throw std::logic_error("no demo teacher");
 }
 
-std::string EmailOf(std::string_view userId) {
-    return std::string(userId) + std::string(kEmailDomain);
-}
+std::string EmailOf(std::string_view userId) { return std::string(userId) + std::string(kEmailDomain); }
 
-double Cents(double amount) {
-    return std::round(amount * 100.0) / 100.0;
-}
+double Cents(double amount) { return std::round(amount * 100.0) / 100.0; }
 
 // ---------------------------------------------------------------- reference tables
 
@@ -651,8 +635,7 @@ void FillCustomersAndDestinations(DemoFile& trip) {
                      {"DEFAULTCAP", customer.capacity},
                      {"CUST_DEFAULT_FORMAT", customer.invoiceFormat}});
         for (std::string_view fund : customer.funds)
-            if (!fund.empty())
-                trip.insert("CUSTOMER_FUND", {{"CUSTOMER", customer.code}, {"FUND", fund}});
+            if (!fund.empty()) trip.insert("CUSTOMER_FUND", {{"CUSTOMER", customer.code}, {"FUND", fund}});
     }
     for (const CustomerCategoryChain& entry : kCategoryChains)
         trip.insert(
@@ -759,15 +742,12 @@ struct TripShape {
     double estimatedHours() const { return Cents((returnMinute - departureMinute) / 60.0); }
     int drivers() const { return (students + adults + 71) / 72; }
     std::string_view schedule() const {
-        if (tripCategory == "ATH")
-            return "ATH";
-        if (tripCategory == "OVN")
-            return "OVN";
+        if (tripCategory == "ATH") return "ATH";
+        if (tripCategory == "OVN") return "OVN";
         return tripCategory == "MUS" ? "FT-PM" : "FT-AM";
     }
     std::string_view ticket() const {
-        if (tripCategory == "ATH")
-            return "ATHLETIC";
+        if (tripCategory == "ATH") return "ATHLETIC";
         return tripCategory == "OVN" ? "OVERNIGHT" : "STANDARD";
     }
     std::string_view vehicleType() const { return customer->code == "SPED" ? "LIFT" : "BUS72"; }
@@ -778,16 +758,11 @@ std::string_view PurposeFor(std::string_view tripCategory, int variant) {
                                                        "Nature study", "Reading celebration"};
     static constexpr std::string_view athletic[] = {"Away basketball game", "Swim meet", "Hockey game",
                                                     "Track meet"};
-    if (tripCategory == "ATH")
-        return athletic[variant % 4];
-    if (tripCategory == "MUS")
-        return variant % 2 ? "Theater performance" : "Band concert";
-    if (tripCategory == "CMP")
-        return variant % 2 ? "Math league meet" : "Science Olympiad";
-    if (tripCategory == "SVC")
-        return "Food shelf volunteering";
-    if (tripCategory == "OVN")
-        return "Outdoor school";
+    if (tripCategory == "ATH") return athletic[variant % 4];
+    if (tripCategory == "MUS") return variant % 2 ? "Theater performance" : "Band concert";
+    if (tripCategory == "CMP") return variant % 2 ? "Math league meet" : "Science Olympiad";
+    if (tripCategory == "SVC") return "Food shelf volunteering";
+    if (tripCategory == "OVN") return "Outdoor school";
     return educational[variant % 4];
 }
 
@@ -836,8 +811,7 @@ TripShape ShapeTrip(const DemoCustomer& customer, int destinationNumber, std::st
         trip.adults = std::max(2, trip.students / 10);
     }
     trip.internalNumber = std::string(customer.code) + "-" + std::to_string(100 + serial);
-    if (serial % 2 == 1)
-        trip.purchaseOrder = "PO" + std::to_string(24000 + serial * 7);
+    if (serial % 2 == 1) trip.purchaseOrder = "PO" + std::to_string(24000 + serial * 7);
     if (serial % 5 == 0)
         trip.comment = "Two students carry medication; the school nurse travels with the group.";
     return trip;
@@ -987,8 +961,7 @@ void InsertTrip(DemoFile& trips, long long tripNumber, std::optional<long long> 
             trips.insert("TRIPEMPLOYEES", {{"TRIPNUM", tripNumber},
                                            {"HOURS", trip.estimatedHours() + 0.5},
                                            {"MILES", trip.estimatedMiles()}});
-    if (!book.billed)
-        return;
+    if (!book.billed) return;
     double billed = BilledAmount(trip);
     trips.insert("ARDETAIL", {{"TRIPNUM", tripNumber}, {"TRANCODE", "BIL"}, {"TRANAMT", billed}});
     if (book.paidShare > 0)  // payments are stored negative, so a trip's sum is what it still owes
@@ -1042,14 +1015,12 @@ void PlanScheduledTrips(const Calendar& calendar, std::vector<PlannedTrip>& trip
         book.assigned = !book.canceled && (past || trip.departureDay <= calendar.today + 14);
         book.billed = !book.canceled && trip.returnDay <= calendar.today - 5;
         book.billedDay = trip.returnDay + 3;
-        if (book.billed && trip.returnDay <= calendar.today - 21)
-            book.paidShare = i % 4 == 1 ? 0.5 : 1.0;
+        if (book.billed && trip.returnDay <= calendar.today - 21) book.paidShare = i % 4 == 1 ? 0.5 : 1.0;
         book.shuttle = i == 13;
 
         long long tripNumber = kFirstTripNumber + i;
         trips.push_back({trip, book, tripNumber});
-        if (i % 6 == 5)
-            continue;
+        if (i % 6 == 5) continue;
         RequestState state;
         state.status = "ACCEPTED";
         state.chain = std::string(ChainFor(customer, category));
@@ -1126,8 +1097,7 @@ void FillTripsAndRequests(DemoFile& tripFile, DemoFile& requestFile, const Calen
     });
     for (const PlannedRequest& request : requests) {
         long long number = InsertRequest(requestFile, request.trip, request.state);
-        if (request.tripIndex >= 0)
-            trips[request.tripIndex].requestNumber = number;
+        if (request.tripIndex >= 0) trips[request.tripIndex].requestNumber = number;
     }
     for (const PlannedTrip& trip : trips)
         InsertTrip(tripFile, trip.number,
@@ -1141,9 +1111,7 @@ std::string PathOf(const std::string& folder, DatabaseFile which) {
 
 }  // namespace
 
-std::span<const DemoUser> DemoUsers() {
-    return kUsers;
-}
+std::span<const DemoUser> DemoUsers() { return kUsers; }
 
 void FillDemoDistrict(const std::string& nativeDataFolder, double today) {
     Calendar calendar(std::floor(today));

@@ -3,9 +3,7 @@
 
 namespace excursa {
 
-void exDetails_Respond(AppObject& app) {
-    app.host.setNextItem("EXTechDetails");
-}
+void exDetails_Respond(AppObject& app) { app.host.setNextItem("EXTechDetails"); }
 
 void RegisterExDetails(WebItemRegistry& items) {
     items.add({.name = "exDetails", .respond = exDetails_Respond});

@@ -24,10 +24,8 @@ struct InitReport {
 
     std::vector<std::string> lines() const {
         std::vector<std::string> out;
-        for (const std::string& path : made)
-            out.push_back("made  " + path);
-        for (const std::string& path : kept)
-            out.push_back("kept  " + path);
+        for (const std::string& path : made) out.push_back("made  " + path);
+        for (const std::string& path : kept) out.push_back("kept  " + path);
         out.insert(out.end(), notes.begin(), notes.end());
         return out;
     }
@@ -68,8 +66,7 @@ public:
         if (error)
             throw std::runtime_error("Could not make the folder '" + target.string() +
                                      "': " + error.message());
-        if (made)
-            report_.made.push_back((relative.empty() ? site_.string() : Shown(relative)) + "/");
+        if (made) report_.made.push_back((relative.empty() ? site_.string() : Shown(relative)) + "/");
     }
 
     // "wx" opens only a file that does not exist yet, so nothing is overwritten.
@@ -99,8 +96,7 @@ public:
                 fs::create_directories(target);
                 continue;
             }
-            if (!entry.is_regular_file())
-                continue;
+            if (!entry.is_regular_file()) continue;
             std::error_code error;
             if (fs::copy_file(entry.path(), target, fs::copy_options::none, error)) {
                 ++copied;
@@ -111,10 +107,8 @@ public:
                                          target.string() + "': " + error.message());
             }
         }
-        if (copied > 0)
-            report_.made.push_back(Shown(relativeTarget) + "/ (" + Files(copied) + ")");
-        if (kept > 0)
-            report_.kept.push_back(Shown(relativeTarget) + "/ (" + Files(kept) + ")");
+        if (copied > 0) report_.made.push_back(Shown(relativeTarget) + "/ (" + Files(copied) + ")");
+        if (kept > 0) report_.kept.push_back(Shown(relativeTarget) + "/ (" + Files(kept) + ")");
     }
 
     static std::string Files(int count) {
@@ -140,8 +134,7 @@ bool IsWithin(const fs::path& inner, const fs::path& outer) {
 void RemoveFiles(const std::vector<std::string>& paths) {
     std::error_code ignored;
     for (const std::string& path : paths)
-        for (const char* suffix : {"", "-wal", "-shm"})
-            fs::remove(path + suffix, ignored);
+        for (const char* suffix : {"", "-wal", "-shm"}) fs::remove(path + suffix, ignored);
 }
 
 void MakeDatabases(SiteBuilder& site, const SiteInitOptions& options, InitReport& report) {
@@ -151,8 +144,7 @@ void MakeDatabases(SiteBuilder& site, const SiteInitOptions& options, InitReport
         report.made.push_back(SiteBuilder::Shown(fs::path(kSiteDataFolder) / fs::path(path).filename()));
     for (const std::string& path : files.kept)
         report.kept.push_back(SiteBuilder::Shown(fs::path(kSiteDataFolder) / fs::path(path).filename()));
-    if (!options.demo)
-        return;
+    if (!options.demo) return;
     // Demo rows go only into a complete set of new files, never beside a district's own data.
     if (files.created.size() != kDatabaseFiles.size()) {
         report.notes.push_back("The demo district was not filled: database files existed already.");
@@ -175,8 +167,7 @@ void MakeDatabases(SiteBuilder& site, const SiteInitOptions& options, InitReport
 }  // namespace
 
 std::vector<std::string> InitSite(const SiteInitOptions& options) {
-    if (options.siteFolder.empty())
-        throw std::runtime_error("No site folder was given.");
+    if (options.siteFolder.empty()) throw std::runtime_error("No site folder was given.");
     if (!options.templatesFolder.empty() && !fs::is_directory(options.templatesFolder))
         throw std::runtime_error("The templates folder '" + options.templatesFolder + "' does not exist.");
     if (!options.templatesFolder.empty() &&
@@ -192,8 +183,7 @@ std::vector<std::string> InitSite(const SiteInitOptions& options) {
     site.folder(kSiteLogFolder);
     site.file("registry.reg", RegistryFileText());
     site.file("www/trip.ini", SettingsFileText());
-    if (!options.templatesFolder.empty())
-        site.templates(options.templatesFolder, "www");
+    if (!options.templatesFolder.empty()) site.templates(options.templatesFolder, "www");
     MakeDatabases(site, options, report);
     return report.lines();
 }

@@ -116,51 +116,64 @@ std::string JoinAssignmentSection(AppObject& app, const AssignmentValues& v) {
     const std::string templateSelect = BuildTripTikDD(app, v.ticketFormat);
 
     std::string html = "<p>&nbsp;</p><table border='0' width='627'>";
-    html += "<tr><th height='21' width='353' colspan='4' align='left'><p align='left'><i>"
-            "<font face='Arial' color='#0000ff'>Assignment</font></i></p></th></tr>";
-    html += "<tr><th height='21' width='255' align='left' colspan='2'><p align='center'><u>"
-            "<font face='Arial' size='1'>Vehicles/Capacity</font></u></p></th>";
-    html += "<th height='21' width='141' align='center' colspan='2'><u>"
-            "<font face='Arial' size='1'>Schedules</font></u></th></tr>";
+    html +=
+        "<tr><th height='21' width='353' colspan='4' align='left'><p align='left'><i>"
+        "<font face='Arial' color='#0000ff'>Assignment</font></i></p></th></tr>";
+    html +=
+        "<tr><th height='21' width='255' align='left' colspan='2'><p align='center'><u>"
+        "<font face='Arial' size='1'>Vehicles/Capacity</font></u></p></th>";
+    html +=
+        "<th height='21' width='141' align='center' colspan='2'><u>"
+        "<font face='Arial' size='1'>Schedules</font></u></th></tr>";
 
-    html += "<tr><th height='21' width='137' align='left'><font face='Arial' size='1'>"
-            "Calc # Primary Vehicles:<input type='checkbox' name='CALCNUMDRIVERS' " +
-            v.calcMark + "></font></th>";
-    html += "<th height='21' width='118' align='left'><font face='Arial' size='1'># Primary Veh:"
-            "<input type='TEXT' name='NUMTYPE' value='" + HtmlEscape(v.numType) + "'></font></th>";
+    html +=
+        "<tr><th height='21' width='137' align='left'><font face='Arial' size='1'>"
+        "Calc # Primary Vehicles:<input type='checkbox' name='CALCNUMDRIVERS' " +
+        v.calcMark + "></font></th>";
+    html +=
+        "<th height='21' width='118' align='left'><font face='Arial' size='1'># Primary Veh:"
+        "<input type='TEXT' name='NUMTYPE' value='" +
+        HtmlEscape(v.numType) + "'></font></th>";
     html += ScheduleRowHead(1) + scheduleCells[0];
 
-    html += "<tr><th height='21' width='137' align='left'>"
-            "<font face='Arial' size='1'>Primary Veh Type</font></th>";
+    html +=
+        "<tr><th height='21' width='137' align='left'>"
+        "<font face='Arial' size='1'>Primary Veh Type</font></th>";
     html += "<th height='21' width='118' align='left'>" + primarySelect + "</th>";
     html += ScheduleRowHead(2) + scheduleCells[1];
 
-    html += "<tr><th height='21' width='137' align='left'>"
-            "<font face='Arial' size='1'># Addit. Veh</font></th>";
+    html +=
+        "<tr><th height='21' width='137' align='left'>"
+        "<font face='Arial' size='1'># Addit. Veh</font></th>";
     html += "<th height='21' width='118' align='left'><input type='TEXT' name='NUMADDL' value='" +
             HtmlEscape(v.numAddl) + "'></th>";
     html += ScheduleRowHead(3) + scheduleCells[2];
 
-    html += "<tr><th height='21' width='137' align='left'>"
-            "<font face='Arial' size='1'>Addit. Veh Type</font></th>";
+    html +=
+        "<tr><th height='21' width='137' align='left'>"
+        "<font face='Arial' size='1'>Addit. Veh Type</font></th>";
     html += "<th height='21' width='118' align='left'>" + addlSelect + "</th>";
     html += ScheduleRowHead(4) + scheduleCells[3];
 
-    html += "<tr><th height='21' width='137' align='left'>"
-            "<font face='Arial' size='1'>Capacity:</font></th>";
+    html +=
+        "<tr><th height='21' width='137' align='left'>"
+        "<font face='Arial' size='1'>Capacity:</font></th>";
     html += "<th height='21' width='118' align='left'>" + capacitySelect + "</th>";
     html += ScheduleRowHead(5) + scheduleCells[4];
 
-    html += "<tr><th height='21' width='137' align='left'>"
-            "<font face='Arial' size='1'>Ticket Template:</font></th>";
+    html +=
+        "<tr><th height='21' width='137' align='left'>"
+        "<font face='Arial' size='1'>Ticket Template:</font></th>";
     html += "<th height='21' width='118' align='left'>" + templateSelect + "</th>";
     html += "<th height='21' width='69' align='left'></th><th height='21' width='72' align='left'></th></tr>";
 
-    html += "<tr><th height='21' width='137' align='left'></th>"
-            "<th height='21' width='118' align='left'></th>";
-    html += "<th height='21' width='141' align='right' colspan='2'><p align='right'>"
-            "<font face='Arial' size='1'>Allow Auto Assign:<input type='checkbox' name='AUTOASSIGN' " +
-            v.autoMark + "></font></th></tr></table>";
+    html +=
+        "<tr><th height='21' width='137' align='left'></th>"
+        "<th height='21' width='118' align='left'></th>";
+    html +=
+        "<th height='21' width='141' align='right' colspan='2'><p align='right'>"
+        "<font face='Arial' size='1'>Allow Auto Assign:<input type='checkbox' name='AUTOASSIGN' " +
+        v.autoMark + "></font></th></tr></table>";
     return html;
 }
 

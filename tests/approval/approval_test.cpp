@@ -141,19 +141,22 @@ TEST_F(ApprovalTest, FailuresLeaveTheirTextAndGrantNothing) {
     addRequest(3, "'CH1'", "'Principal Approved'");
     site_.sql("twvlsc1.db", "DROP TABLE VLSCC;");
     EXPECT_EQ(HasAuthority(3, "DIR", "", "LHS"), "N,N,NA");
-    EXPECT_EQ(strErrorText, "Error in Procedure: HasAuthority of Module: mdlApproval.  Error: -2147467259.  "
-                            "no such table: VLSCC.");
+    EXPECT_EQ(strErrorText,
+              "Error in Procedure: HasAuthority of Module: mdlApproval.  Error: -2147467259.  "
+              "no such table: VLSCC.");
 
     strErrorText = "NA";
     EXPECT_EQ(NextRole("CH1", "UNAPPROVED"), "NA");
-    EXPECT_EQ(strErrorText, "Error in Procedure: NextRole of Module: mdlApproval.  Error: -2147467259.  "
-                            "no such table: VLSCC.");
+    EXPECT_EQ(strErrorText,
+              "Error in Procedure: NextRole of Module: mdlApproval.  Error: -2147467259.  "
+              "no such table: VLSCC.");
 
     strErrorText = "NA";
     EXPECT_EQ(HasAuthority(99, "DIR", "", "LHS"), "N,N,NA");
-    EXPECT_EQ(strErrorText, "Error in Procedure: HasAuthority of Module: mdlApproval.  Error: 3021.  "
-                            "Either BOF or EOF is True, or the current record has been deleted. Requested "
-                            "operation requires a current record..")
+    EXPECT_EQ(strErrorText,
+              "Error in Procedure: HasAuthority of Module: mdlApproval.  Error: 3021.  "
+              "Either BOF or EOF is True, or the current record has been deleted. Requested "
+              "operation requires a current record..")
         << "a request that does not exist";
 }
 
@@ -171,15 +174,15 @@ TEST_F(ApprovalTest, NextRoleFollowsTheChain) {
         {"CH1", "DIRECTOR APPROVED", "BUS"},
         {"CH2", "Supt Reviewed", "DIR"},
         {"FULL", "S7", "R8"},
-        {"FULL", "S8", "NA"},                  // last level: nobody follows
-        {"CH1", "Transport Approved", "NA"},   // shorter chain, next approver Null
-        {"CH2", "Supt Final", "NA"},           // next approver blank
+        {"FULL", "S8", "NA"},                 // last level: nobody follows
+        {"CH1", "Transport Approved", "NA"},  // shorter chain, next approver Null
+        {"CH2", "Supt Final", "NA"},          // next approver blank
         {"CH1", "On Hold", "NA"},
         {"CH1", "Denied", "NA"},
         {"CH1", "ACCEPTED", "NA"},
         {"CH1", "accepted", "NA"},
         {"CH1", "Pending", "NA"},
-        {"ODD", "Pending", "NA"},               // final even where a level uses it
+        {"ODD", "Pending", "NA"},  // final even where a level uses it
         {"", "UNAPPROVED", "NA"},
         {"   ", "UNAPPROVED", "NA"},
         {"GONE", "UNAPPROVED", "NA"},

@@ -108,15 +108,15 @@ TEST_F(CalendarNotesTest, DateTextCannotCarrySql) {
     addNote("2000-01-01 00:00:00", "'Closed'", "NULL", "3");
     const std::string crafted = "3/15/2024# OR NoteSeverity = 3 OR NoteDate = #1/1/2000";
     EXPECT_EQ(Check_calNotes(crafted, true, false), 0);
-    EXPECT_EQ(strErrorText, std::string(kCalNotesError) +
-                            "Syntax error in date in query expression '#" + crafted + "#'..");
+    EXPECT_EQ(strErrorText,
+              std::string(kCalNotesError) + "Syntax error in date in query expression '#" + crafted + "#'..");
     expectTextsUntouched();
     expectConnectionsClosed();
 
     strErrorText = "NA";
     EXPECT_EQ(Check_calNotes("not a date", true, false), 0);
-    EXPECT_EQ(strErrorText, std::string(kCalNotesError) +
-                            "Syntax error in date in query expression '#not a date#'..");
+    EXPECT_EQ(strErrorText,
+              std::string(kCalNotesError) + "Syntax error in date in query expression '#not a date#'..");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-#include "config/ini_file.h"
 #include "config/settings.h"
+#include "config/ini_file.h"
 #include "config/site.h"
 #include "frame/worker_state.h"
 

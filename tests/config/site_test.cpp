@@ -1,5 +1,5 @@
-#include "config/settings.h"
 #include "config/site.h"
+#include "config/settings.h"
 
 #include "support/temp_folder.h"
 
@@ -15,9 +15,7 @@ namespace fs = std::filesystem;
 
 class SiteTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Site::setRoot(root_);
-    }
+    void SetUp() override { Site::setRoot(root_); }
 
     void writeRegistry(const std::string& bytes) {
         std::ofstream(Site::registryFile(), std::ios::binary) << bytes;

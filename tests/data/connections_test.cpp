@@ -1,5 +1,5 @@
-#include "config/site.h"
 #include "data/connections.h"
+#include "config/site.h"
 #include "frame/app_object.h"
 #include "frame/worker_state.h"
 
@@ -32,9 +32,7 @@ protected:
         for (auto file : {kTripDbFile, kSecurityDbFile, kTripSchlDbFile}) createDatabase(std::string(file));
         strTripDataPath = "C:\\VEL\\Data\\Lakemont\\";
     }
-    void TearDown() override {
-        resetWorker();
-    }
+    void TearDown() override { resetWorker(); }
 
     static void resetWorker() {
         cnTrip.reset();

@@ -87,8 +87,9 @@ TEST_F(DatabaseTest, ReopeningReusesTheHandleOnlyForTheSameFile) {
     const std::string restored = (folder_.path() / "restored.db").string();
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(restored.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE TRIPSREQ (TRIPNUM INTEGER PRIMARY KEY, CUSTOMER TEXT);"
-                               "INSERT INTO TRIPSREQ VALUES (99, 'RESTORED');",
+    ASSERT_EQ(sqlite3_exec(db,
+                           "CREATE TABLE TRIPSREQ (TRIPNUM INTEGER PRIMARY KEY, CUSTOMER TEXT);"
+                           "INSERT INTO TRIPSREQ VALUES (99, 'RESTORED');",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(db);
@@ -259,8 +260,7 @@ TEST_F(DatabaseTest, AddedRowReadsBackItsStoreAssignedNumberWithoutReadingTheTab
     EXPECT_EQ(rs.field("TRIPNUM"), Value::Long(4));
     EXPECT_EQ(rs.field("STATUS"), Value("Pending"));  // the store's default
     EXPECT_FALSE(rs.eof());
-    for (const std::string& sql : statements)
-        EXPECT_EQ(sql.find("-1"), std::string::npos) << sql;
+    for (const std::string& sql : statements) EXPECT_EQ(sql.find("-1"), std::string::npos) << sql;
     sqlite3_trace_v2(cn_.handle(), 0, nullptr, nullptr);
 
     EXPECT_EQ(stored("SELECT DEPDATE FROM TRIPSREQ WHERE TRIPNUM = 4"), "'2004-03-01 00:00:00'");

@@ -172,8 +172,7 @@ protected:
     std::vector<std::string> column(std::string_view sql, std::string_view name) {
         Recordset rs = Recordset::Open(cn_, sql);
         std::vector<std::string> out;
-        for (; !rs.eof(); rs.moveNext())
-            out.push_back(TextOf(rs.field(name)));
+        for (; !rs.eof(); rs.moveNext()) out.push_back(TextOf(rs.field(name)));
         return out;
     }
 

@@ -85,8 +85,7 @@ TEST_F(SchemaFiles, StartUpTablesHoldEveryColumnTheStartEventReads) {
     Db trip(path(DatabaseFile::Trip));
     auto required = trip.declaredTypes("TRIPREQ_REQUIRED");
     EXPECT_EQ(required.size(), 25u);
-    for (auto& [column, type] : required)
-        EXPECT_EQ(type, "BOOLEAN") << column;
+    for (auto& [column, type] : required) EXPECT_EQ(type, "BOOLEAN") << column;
     for (const char* column : {"REQUEST_DATE_REQUIRED", "FUND_REQUIRED", "CUSTOMER_REQUIRED", "NUMWHEEL_REQ",
                                "INVOICE_COMMENT_REQ"})
         EXPECT_TRUE(required.count(column)) << column;

@@ -35,8 +35,8 @@ protected:
             contents = "hello " + app.host.formField("name") + app.host.queryField("name");
         };
         items.add(page);
-        app_ = std::make_unique<WebApplication>(std::move(items), [](AppObject& app) { app.host.setNextItem("Page"); },
-                                                www_.path());
+        app_ = std::make_unique<WebApplication>(
+            std::move(items), [](AppObject& app) { app.host.setNextItem("Page"); }, www_.path());
         ServerOptions options;
         options.address = "127.0.0.1";
         options.port = 0;
@@ -103,8 +103,8 @@ TEST_F(HttpServerTest, ServesStaticFilesOfAllowedKindsOnly) {
 
 TEST_F(HttpServerTest, RefusesPathsThatLeaveTheFolder) {
     const std::string outside = www_.path().parent_path().string();
-    for (const std::string uri : {"/../x.css", "/css/../../x.css", "/css/%2e%2e/%2e%2e/x.css", "/css/..%2f..%2fx.css",
-                                  "/css%5c..%5c..%5cx.css"}) {
+    for (const std::string uri : {"/../x.css", "/css/../../x.css", "/css/%2e%2e/%2e%2e/x.css",
+                                  "/css/..%2f..%2fx.css", "/css%5c..%5c..%5cx.css"}) {
         const int status = fetch("GET", uri).status;
         EXPECT_TRUE(status == 403 || status == 404 || status == 400) << uri << " gave " << status;
     }
@@ -113,7 +113,8 @@ TEST_F(HttpServerTest, RefusesPathsThatLeaveTheFolder) {
 TEST_F(HttpServerTest, BadInputGetsClearAnswers) {
     EXPECT_EQ(fetch("GET", "/ExcursaLakemont.asp?WCI=%zz").status, 400);
     EXPECT_EQ(fetch("POST", "/ExcursaLakemont.asp?WCI=Page", "a=%g1").status, 400);
-    EXPECT_EQ(fetch("POST", "/ExcursaLakemont.asp?WCI=Page", std::string(kMaxBodyBytes + 1, 'a')).status, 413);
+    EXPECT_EQ(fetch("POST", "/ExcursaLakemont.asp?WCI=Page", std::string(kMaxBodyBytes + 1, 'a')).status,
+              413);
     EXPECT_EQ(fetch("GET", "/ExcursaLakemont.asp?WCI=Nothing").status, 404);
     EXPECT_EQ(fetch("GET", "/ExcursaLakemont.asp?WCI=Page").status, 200) << "the server goes on";
 }

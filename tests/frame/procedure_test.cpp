@@ -25,14 +25,16 @@ TEST(ProcedureTest, FailureBecomesTheErrorTextWithModuleWord) {
             app, Procedure{"LookupCust_FindCusts", kModuleNone}, [] { raiseError(kErrInvalidNull); },
             [&] { cleaned = true; });
     });
-    EXPECT_EQ(page, "Error in Procedure: LookupCust_FindCusts of Module: .  Error: 94.  Invalid use of Null.");
+    EXPECT_EQ(page,
+              "Error in Procedure: LookupCust_FindCusts of Module: .  Error: 94.  Invalid use of Null.");
     EXPECT_TRUE(cleaned);
 }
 
 TEST(ProcedureTest, NoFailureWritesNothingAndRunsNoCleanup) {
     bool cleaned = false;
     const std::string page = RunInRequest([&](AppObject& app) {
-        RunProcedure(app, Procedure{"P", kModuleExcursa}, [&] { app.host.write("ok"); }, [&] { cleaned = true; });
+        RunProcedure(
+            app, Procedure{"P", kModuleExcursa}, [&] { app.host.write("ok"); }, [&] { cleaned = true; });
     });
     EXPECT_EQ(page, "ok");
     EXPECT_FALSE(cleaned);
@@ -40,7 +42,8 @@ TEST(ProcedureTest, NoFailureWritesNothingAndRunsNoCleanup) {
 
 TEST(ProcedureTest, FollowOnError91KeepsTheFirstText) {
     const std::string page = RunInRequest([](AppObject& app) {
-        RunQuietProcedure(Procedure{"SetTripDBConnections", "WebCommon"}, [] { raiseError(kErrProvider, "Could not find file"); });
+        RunQuietProcedure(Procedure{"SetTripDBConnections", "WebCommon"},
+                          [] { raiseError(kErrProvider, "Could not find file"); });
         bool cleaned = false;
         RunProcedure(
             app, Procedure{"BuildFundDD", kModuleExcursa, true}, [] { raiseError(kErrObjectNotSet); },
@@ -54,7 +57,8 @@ TEST(ProcedureTest, FollowOnError91KeepsTheFirstText) {
 
 TEST(ProcedureTest, Error91WithoutAnEarlierFailureIsReported) {
     const std::string page = RunInRequest([](AppObject& app) {
-        RunProcedure(app, Procedure{"BuildFundDD", kModuleExcursa, true}, [] { raiseError(kErrObjectNotSet); });
+        RunProcedure(app, Procedure{"BuildFundDD", kModuleExcursa, true},
+                     [] { raiseError(kErrObjectNotSet); });
     });
     EXPECT_EQ(page,
               "Error in Procedure: BuildFundDD of Module: Excursa.  Error: 91.  "
@@ -64,7 +68,8 @@ TEST(ProcedureTest, Error91WithoutAnEarlierFailureIsReported) {
 TEST(ProcedureTest, Error91RuleOnlyForProceduresThatHaveIt) {
     const std::string page = RunInRequest([](AppObject& app) {
         strErrorText = "earlier";
-        RunProcedure(app, Procedure{"RequestSearch_Respond", kModuleExcursa}, [] { raiseError(kErrObjectNotSet); });
+        RunProcedure(app, Procedure{"RequestSearch_Respond", kModuleExcursa},
+                     [] { raiseError(kErrObjectNotSet); });
     });
     EXPECT_EQ(page,
               "Error in Procedure: RequestSearch_Respond of Module: Excursa.  Error: 91.  "
@@ -81,9 +86,10 @@ TEST(ProcedureTest, ErrorTextNaInAnyCaseCountsAsNoError) {
 
 TEST(ProcedureTest, RoutineTextsUseADash) {
     const VbError e(-2147467259, "Could not find file 'C:\\VEL\\Data\\Lakemont\\trip.db'.");
-    EXPECT_EQ(RoutineErrorText("SetTripDBConnections", "WebCommon", e, "; strTripDataPath=C:\\VEL\\."),
-              "Error in Procedure: SetTripDBConnections of Module: WebCommon.  Error: -2147467259 - Could not find "
-              "file 'C:\\VEL\\Data\\Lakemont\\trip.db'.; strTripDataPath=C:\\VEL\\.");
+    EXPECT_EQ(
+        RoutineErrorText("SetTripDBConnections", "WebCommon", e, "; strTripDataPath=C:\\VEL\\."),
+        "Error in Procedure: SetTripDBConnections of Module: WebCommon.  Error: -2147467259 - Could not find "
+        "file 'C:\\VEL\\Data\\Lakemont\\trip.db'.; strTripDataPath=C:\\VEL\\.");
 }
 
 TEST(ProcedureTest, SessionTimeOutSendsToLogout) {

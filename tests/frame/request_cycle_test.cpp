@@ -17,7 +17,8 @@ class RequestCycleTest : public ::testing::Test {
 protected:
     RequestCycleTest() {
         www_.write("alpha.htm", "[<WC@WHO>x</WC@WHO>|<wc@other>keep</wc@other>]");
-        app_ = std::make_unique<WebApplication>(Items(), Start, www_.path(), [this] { return nowMs_.load(); });
+        app_ =
+            std::make_unique<WebApplication>(Items(), Start, www_.path(), [this] { return nowMs_.load(); });
     }
 
     static void Start(AppObject& app) {
@@ -68,7 +69,9 @@ protected:
         };
         alpha.events["Crash"] = [](AppObject&) { throw std::logic_error("unexpected"); };
         alpha.events["Loop"] = [](AppObject& app) { app.host.setNextItem("Loop"); };
-        alpha.userEvent = [](AppObject& app, const std::string& event) { app.host.write("user event " + event); };
+        alpha.userEvent = [](AppObject& app, const std::string& event) {
+            app.host.write("user event " + event);
+        };
         items.add(std::move(alpha));
 
         WebItem beta;
@@ -139,8 +142,9 @@ TEST_F(RequestCycleTest, FormFieldsIgnoreCaseAndSessionKeepsValues) {
 
 TEST_F(RequestCycleTest, AFieldPostedTwiceReadsAsJoinedValues) {
     MemoryHost browser(*app_);
-    EXPECT_EQ(browser.post("ExcursaLakemont.asp?WCI=Alpha&WCE=SignIn&WCU", {{"user", "a"}, {"User", "b"}}).body,
-              "signed in a, b");
+    EXPECT_EQ(
+        browser.post("ExcursaLakemont.asp?WCI=Alpha&WCE=SignIn&WCU", {{"user", "a"}, {"User", "b"}}).body,
+        "signed in a, b");
 }
 
 TEST_F(RequestCycleTest, ErrorTextIsWrittenAtEachProcedureEndAndResetPerRequest) {
@@ -164,7 +168,8 @@ TEST_F(RequestCycleTest, RedirectAnswers302AndProcessingGoesOn) {
     EXPECT_EQ(r.location, "ExcursaLakemont.asp?WCI=PrintReport&Type=Trip");
     EXPECT_EQ(r.body.find("later"), std::string::npos);
     EXPECT_EQ(r.body.find("shown?"), std::string::npos);
-    EXPECT_EQ(app_->sessions().acquire(browser.sessionId()).session->values.get("afterRedirect"), Value("ran"));
+    EXPECT_EQ(app_->sessions().acquire(browser.sessionId()).session->values.get("afterRedirect"),
+              Value("ran"));
 }
 
 TEST_F(RequestCycleTest, UntrappedFailuresAnswer500AndTheNextRequestIsServed) {
@@ -184,7 +189,8 @@ TEST_F(RequestCycleTest, SessionsSlideAndExpire) {
     EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Count&WCU").body, "3");
     EXPECT_EQ(browser.sessionId(), firstId);
     nowMs_ += 21 * 60 * 1000;
-    EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Count&WCU").body, "1") << "expired values are gone";
+    EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Count&WCU").body, "1")
+        << "expired values are gone";
     EXPECT_NE(browser.sessionId(), firstId);
 }
 
@@ -204,7 +210,8 @@ TEST_F(RequestCycleTest, ConcurrentBrowsersKeepTheirOwnSessions) {
     for (int b = 0; b < kBrowsers; ++b) {
         workers.emplace_back([&, b] {
             MemoryHost browser(*app_);
-            for (int i = 0; i < kClicks; ++i) last[b] = browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Count&WCU").body;
+            for (int i = 0; i < kClicks; ++i)
+                last[b] = browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Count&WCU").body;
         });
     }
     for (auto& worker : workers) worker.join();
@@ -251,7 +258,8 @@ TEST(KeyedStoreTest, KeysIgnoreLetterCaseAndUnwrittenKeysReadEmpty) {
 
 TEST(ItemUrlTest, TheUrlGrammar) {
     EXPECT_EQ(ItemUrl("exDetails"), "ExcursaLakemont.asp?WCI=exDetails&WCE&WCU");
-    EXPECT_EQ(ItemUrl("Login", "LoginValidateUser"), "ExcursaLakemont.asp?WCI=Login&WCE=LoginValidateUser&WCU");
+    EXPECT_EQ(ItemUrl("Login", "LoginValidateUser"),
+              "ExcursaLakemont.asp?WCI=Login&WCE=LoginValidateUser&WCU");
 }
 
 TEST(UrlEncodedTest, DecodesAndRefusesMalformedEscapes) {

@@ -46,7 +46,8 @@ TEST(TemplateTest, SeveralAndAdjacentTags) {
 }
 
 TEST(TemplateTest, ContentsPassedAsWritten) {
-    const ParsedTemplate parsed = ParseTemplate("<WC@CUSTOMER>style='width:9em' onchange='go()'</WC@CUSTOMER>");
+    const ParsedTemplate parsed =
+        ParseTemplate("<WC@CUSTOMER>style='width:9em' onchange='go()'</WC@CUSTOMER>");
     ASSERT_EQ(parsed.pieces.size(), 1u);
     EXPECT_EQ(parsed.pieces[0].tagName, "WC@CUSTOMER");
     EXPECT_EQ(parsed.pieces[0].text, "style='width:9em' onchange='go()'");

@@ -12,7 +12,8 @@
 namespace excursa {
 namespace {
 
-constexpr const char* kInvalidUser = "Sorry, invalid user id.  Use your browser's back button and please try again.";
+constexpr const char* kInvalidUser =
+    "Sorry, invalid user id.  Use your browser's back button and please try again.";
 constexpr const char* kInvalidPassword =
     "Sorry, invalid password.  Use your browser's back button and please try again.";
 constexpr const char* kSignIn = "ExcursaLakemont.asp?WCI=Login&WCE=LoginValidateUser&WCU";
@@ -27,21 +28,23 @@ protected:
                   "('nopass', NULL, 'TEACHER', 'MAPLE', NULL, NULL, NULL),"
                   "('o''neil', 'pw', 'PRINCIPAL', 'MAPLE', NULL, 0, 0),"
                   "('office', 'pw', 'TRANSPORT', NULL, NULL, 1, 1);");
-        site_.sql("trip.db",
-                  "INSERT INTO District (DISTNAME, TRIPREQ_COMMENT, FUND_DD, USECUSTFUND) VALUES "
-                  "('Lakemont', 'Please book two weeks ahead.', 1, 0);"
-                  "INSERT INTO EMAIL_OPTIONS (REQ_EXCURSA_CHANGE, ADM_EXCURSA_CHANGE, APP_EXCURSA_CHANGE) VALUES (1, 0, 0);"
-                  "INSERT INTO CUSTOMER (CUSTOMER, CUSTNAME, ACTIVE) VALUES ('MAPLE', 'Maple Grove', 1), "
-                  "('RIVER', 'Riverside', 1), ('OLD', 'Closed School', 0);"
-                  "INSERT INTO DESTINATION (DESTDESC, ACTIVE) VALUES ('Zoo', 1), ('Museum', 1), ('Gone', 0);"
-                  "INSERT INTO GRADE (GRADE, ACTIVE) VALUES ('K', 1), ('1', 1);"
-                  "INSERT INTO TRIPCAT (TRIPCAT, DESCRIPTION, ACTIVE) VALUES ('EDU', 'Educational', 1);"
-                  "INSERT INTO TRIPREQSTATUS (STATUS, DESCRIPTION, ACTIVE) VALUES ('UNAPPROVED', 'New', 1), "
-                  "('Denied', 'Denied', 1);"
-                  "INSERT INTO DIVISION (DIVISION, DESCRIPTION, ACTIVE) VALUES ('ELEM', 'Elementary', 1);"
-                  "INSERT INTO DESTCAT (DESTCAT, ACTIVE) VALUES ('PARK', 1), ('ZOO', 1), ('OLD', 0);"
-                  "INSERT INTO FUND (FUND, FUNDDESC, ACTIVE) VALUES ('GEN', 'General', 1), ('PTA', 'PTA', 1), "
-                  "('X', 'Expired', 0);");
+        site_.sql(
+            "trip.db",
+            "INSERT INTO District (DISTNAME, TRIPREQ_COMMENT, FUND_DD, USECUSTFUND) VALUES "
+            "('Lakemont', 'Please book two weeks ahead.', 1, 0);"
+            "INSERT INTO EMAIL_OPTIONS (REQ_EXCURSA_CHANGE, ADM_EXCURSA_CHANGE, APP_EXCURSA_CHANGE) VALUES "
+            "(1, 0, 0);"
+            "INSERT INTO CUSTOMER (CUSTOMER, CUSTNAME, ACTIVE) VALUES ('MAPLE', 'Maple Grove', 1), "
+            "('RIVER', 'Riverside', 1), ('OLD', 'Closed School', 0);"
+            "INSERT INTO DESTINATION (DESTDESC, ACTIVE) VALUES ('Zoo', 1), ('Museum', 1), ('Gone', 0);"
+            "INSERT INTO GRADE (GRADE, ACTIVE) VALUES ('K', 1), ('1', 1);"
+            "INSERT INTO TRIPCAT (TRIPCAT, DESCRIPTION, ACTIVE) VALUES ('EDU', 'Educational', 1);"
+            "INSERT INTO TRIPREQSTATUS (STATUS, DESCRIPTION, ACTIVE) VALUES ('UNAPPROVED', 'New', 1), "
+            "('Denied', 'Denied', 1);"
+            "INSERT INTO DIVISION (DIVISION, DESCRIPTION, ACTIVE) VALUES ('ELEM', 'Elementary', 1);"
+            "INSERT INTO DESTCAT (DESTCAT, ACTIVE) VALUES ('PARK', 1), ('ZOO', 1), ('OLD', 0);"
+            "INSERT INTO FUND (FUND, FUNDDESC, ACTIVE) VALUES ('GEN', 'General', 1), ('PTA', 'PTA', 1), "
+            "('X', 'Expired', 0);");
         makeApp();
     }
 
@@ -192,8 +195,9 @@ TEST_F(SignInTest, SignInGivesTheSessionANewId) {
 TEST_F(SignInTest, DatabaseFailureIsTheErrorText) {
     site_.sql("twvlsc1.db", "DROP TABLE VLSCU;");
     MemoryHost browser(*app_);
-    EXPECT_EQ(signIn(browser, "teacher", "Secret").body,
-              "Error in Procedure: LoginValidateUser of Module: .  Error: -2147467259.  no such table: VLSCU.");
+    EXPECT_EQ(
+        signIn(browser, "teacher", "Secret").body,
+        "Error in Procedure: LoginValidateUser of Module: .  Error: -2147467259.  no such table: VLSCU.");
 }
 
 TEST_F(SignInTest, SignOutShowsThePageAndEndsTheSession) {
@@ -213,9 +217,10 @@ TEST_F(SignInTest, AnExpiredSessionShowsTheTimeOutMessage) {
     EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Guarded").body, "still signed in");
     nowMs_ += 21 * 60 * 1000;
     const std::string page = browser.get("ExcursaLakemont.asp?WCI=Guarded").body;
-    EXPECT_NE(page.find("<p align='center'>Sorry, your session has timed out please log in again and retry.</p>"
-                        "<p>&nbsp;</p>"),
-              std::string::npos);
+    EXPECT_NE(
+        page.find("<p align='center'>Sorry, your session has timed out please log in again and retry.</p>"
+                  "<p>&nbsp;</p>"),
+        std::string::npos);
     EXPECT_EQ(page.find("You have signed out."), std::string::npos);
 }
 

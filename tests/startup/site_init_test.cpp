@@ -71,8 +71,7 @@ bool Contains(const std::vector<std::string>& lines, const std::string& text) {
 
 std::string Joined(const std::vector<std::string>& lines) {
     std::string text;
-    for (const std::string& line : lines)
-        text += line + "\n";
+    for (const std::string& line : lines) text += line + "\n";
     return text;
 }
 
@@ -254,8 +253,7 @@ TEST_F(DemoFixture, HasUsersForEveryRole) {
 
     // Each customer's users are customers of the district.
     std::set<std::string> customers;
-    for (auto& row : trip().rows("SELECT CUSTOMER FROM CUSTOMER"))
-        customers.insert(row[0]);
+    for (auto& row : trip().rows("SELECT CUSTOMER FROM CUSTOMER")) customers.insert(row[0]);
     for (auto& row : db.rows("SELECT CUSTOMER FROM VLSCU WHERE CUSTOMER IS NOT NULL"))
         EXPECT_TRUE(customers.count(row[0])) << row[0];
 }
@@ -287,8 +285,7 @@ TEST_F(DemoFixture, RequestsStandInEveryStatusTheirChainAllows) {
                          "FROM VLSCC"))
         levelStatuses[row[0]] = {row[1], row[2], row[3]};
     std::set<std::string> statuses;
-    for (auto& row : trip().rows("SELECT STATUS FROM TRIPREQSTATUS"))
-        statuses.insert(row[0]);
+    for (auto& row : trip().rows("SELECT STATUS FROM TRIPREQSTATUS")) statuses.insert(row[0]);
     for (auto& row : db.rows("SELECT TRIPNUM, IFNULL(CHAINID, ''), STATUS FROM TRIPSREQ")) {
         const std::string& chain = row[1];
         const std::string& status = row[2];
@@ -375,10 +372,8 @@ TEST_F(DemoFixture, DatesAreCountedFromToday) {
     for (auto& row :
          db.rows("SELECT DEPDATE, RETDATE, REQDATE, STATUS_DATE, DEPTIME, RETTIME, ARRIVETIME, LEAVETIME, "
                  "STATUS FROM TRIPSREQ")) {
-        for (int i = 0; i < 4; ++i)
-            EXPECT_TRUE(std::regex_match(row[i], stamp)) << row[i];
-        for (int i = 4; i < 8; ++i)
-            EXPECT_TRUE(std::regex_match(row[i], timeOfDay)) << row[i];
+        for (int i = 0; i < 4; ++i) EXPECT_TRUE(std::regex_match(row[i], stamp)) << row[i];
+        for (int i = 4; i < 8; ++i) EXPECT_TRUE(std::regex_match(row[i], timeOfDay)) << row[i];
         EXPECT_EQ(row[0].substr(11), "00:00:00") << "departure dates carry no time";
         EXPECT_LE(DayNumber(row[2]), today) << "entered in the future: " << row[2];
         EXPECT_LE(DayNumber(row[2]), DayNumber(row[3])) << "status before entry";
@@ -389,8 +384,7 @@ TEST_F(DemoFixture, DatesAreCountedFromToday) {
         }
     }
     std::vector<double> departures;
-    for (auto& row : trip().rows("SELECT DEPDATE FROM TRIPS"))
-        departures.push_back(DayNumber(row[0]));
+    for (auto& row : trip().rows("SELECT DEPDATE FROM TRIPS")) departures.push_back(DayNumber(row[0]));
     auto [first, last] = std::minmax_element(departures.begin(), departures.end());
     EXPECT_LT(*first, today - 40);
     EXPECT_GT(*last, today + 30);
@@ -441,11 +435,9 @@ TEST(DemoDistrict, IsTheSameEveryTimeForTheSameDay) {
         FillDemoDistrict(temp.path().string(), today);
         std::string text;
         for (auto& row : Db(temp.path() / "Tripschl.db").rows("SELECT * FROM TRIPSREQ ORDER BY TRIPNUM"))
-            for (auto& cell : row)
-                text += cell + "|";
+            for (auto& cell : row) text += cell + "|";
         for (auto& row : Db(temp.path() / "trip.db").rows("SELECT * FROM ARDETAIL ORDER BY ROWID"))
-            for (auto& cell : row)
-                text += cell + "|";
+            for (auto& cell : row) text += cell + "|";
         return text;
     };
     double day = DateSerial(2030, 9, 12);

@@ -11,9 +11,11 @@ namespace excursa {
 namespace {
 
 constexpr const char* kDistrictRow =
-    "INSERT INTO District (DISTNAME, DISTADDR1, DISTCITY, DISTSTATE, DISTZIP, DISTPHONE, DEFAULT_CALCNUMDRIVER, "
+    "INSERT INTO District (DISTNAME, DISTADDR1, DISTCITY, DISTSTATE, DISTZIP, DISTPHONE, "
+    "DEFAULT_CALCNUMDRIVER, "
     "DEFAULTVTYPE, TRANSTITLE, autofill_requests, AUTOFILL, VIEW_OTHER_SCHOOLS, FUND_DD, DEPDT_LEADTIME, "
-    "DEPDT_LEADTIME_HARDWARN, USECUSTFUND, TOTAL_TRIPS_LIMIT, TOTAL_TRIPS_LIMIT_MESSAGE, TOTAL_TRIPS_HARDWARN) "
+    "DEPDT_LEADTIME_HARDWARN, USECUSTFUND, TOTAL_TRIPS_LIMIT, TOTAL_TRIPS_LIMIT_MESSAGE, "
+    "TOTAL_TRIPS_HARDWARN) "
     "VALUES ('Lakemont School District', '100 Shore Road', NULL, 'MN', '55001', '555-0100', 1, 'BUS', "
     "'Transportation', 0, 1, 0, NULL, NULL, 1, 0, 6, 'Too many trips that day', 0);";
 
@@ -90,20 +92,22 @@ TEST_F(StartEventTest, MissingKeyIsReportedAboveTheSignInPage) {
     ini.erase("CalendarUrl");
     site_.writeTripIni(ini);
     const std::string page = start();
-    const std::string expected = "Error in Procedure: INIGetSettingString of Module: WebCommon.  Error reading " +
-                                 app_->physicalPath() +
-                                 "trip.ini, V.E.L. Options - CalendarUrl.  Please make sure the appropriate user has "
-                                 "permissions to read this file and that the lastest version of the ini file is in "
-                                 "the correct path.  Contact the transportation webmaster.";
+    const std::string expected =
+        "Error in Procedure: INIGetSettingString of Module: WebCommon.  Error reading " +
+        app_->physicalPath() +
+        "trip.ini, V.E.L. Options - CalendarUrl.  Please make sure the appropriate user has "
+        "permissions to read this file and that the lastest version of the ini file is in "
+        "the correct path.  Contact the transportation webmaster.";
     EXPECT_EQ(page.substr(0, expected.size()), expected);
     EXPECT_NE(page.find("name=\"user\""), std::string::npos);
 }
 
 TEST_F(StartEventTest, MissingDatabaseFileShowsTheConnectionText) {
     std::filesystem::remove(site_.dataFolder() / "twvlsc1.db");
-    EXPECT_EQ(start(),
-              "Error in Procedure: SetTripDBConnections of Module: WebCommon.  Error: -2147467259 - Could not find "
-              "file 'C:\\VEL\\Data\\Lakemont\\twvlsc1.db'.; strTripDataPath=C:\\VEL\\Data\\Lakemont\\.");
+    EXPECT_EQ(
+        start(),
+        "Error in Procedure: SetTripDBConnections of Module: WebCommon.  Error: -2147467259 - Could not find "
+        "file 'C:\\VEL\\Data\\Lakemont\\twvlsc1.db'.; strTripDataPath=C:\\VEL\\Data\\Lakemont\\.");
 }
 
 TEST_F(StartEventTest, SignInPageFromABookmarkAfterWarmUp) {
@@ -112,9 +116,10 @@ TEST_F(StartEventTest, SignInPageFromABookmarkAfterWarmUp) {
     MemoryHost browser(*app_);
     const std::string page = browser.get("ExcursaLakemont.asp?WCI=Login").body;
     EXPECT_NE(page.find("Lakemont School District"), std::string::npos);
-    EXPECT_NE(page.find("<A HREF=\"ExcursaLakemont.asp?WCI=exDetails&WCE&WCU\"><img src='images/Tarnwick.gif'  "
-                        "height='55' width='55' border='0' align='right'></a>"),
-              std::string::npos);
+    EXPECT_NE(
+        page.find("<A HREF=\"ExcursaLakemont.asp?WCI=exDetails&WCE&WCU\"><img src='images/Tarnwick.gif'  "
+                  "height='55' width='55' border='0' align='right'></a>"),
+        std::string::npos);
     EXPECT_EQ(page.find("Trip Request Inquiry</a>"), std::string::npos);
 }
 
@@ -146,7 +151,8 @@ TEST_F(StartEventTest, TechnicalDetailsBeforeAndAfterADatabaseRequest) {
     const std::string fresh = OnNewWorker(*app_, "ExcursaLakemont.asp?WCI=exDetails&WCE&WCU");
     EXPECT_NE(fresh.find("2.4.0"), std::string::npos);
     EXPECT_NE(fresh.find("trips@lakemont.example"), std::string::npos);
-    EXPECT_EQ(fresh.find("C:\\VEL\\Data\\Lakemont\\"), std::string::npos) << "no database request on this worker yet";
+    EXPECT_EQ(fresh.find("C:\\VEL\\Data\\Lakemont\\"), std::string::npos)
+        << "no database request on this worker yet";
     EXPECT_EQ(fresh.find("s3cret"), std::string::npos);
     EXPECT_EQ(fresh.find("mailer"), std::string::npos);
     EXPECT_NE(fresh.find(">True<"), std::string::npos);

@@ -18,7 +18,8 @@ inline std::string RunInRequest(const std::filesystem::path& www, const std::fun
     WebItemRegistry items;
     items.add({.name = "Page", .respond = body});
     items.add({.name = "Logout", .respond = [](AppObject& app) { app.host.write("[logout page]"); }});
-    WebApplication web(std::move(items), [](AppObject&) {}, www);
+    WebApplication web(
+        std::move(items), [](AppObject&) {}, www);
     for (const auto& [key, value] : appValues) web.application().set(key, value);
     MemoryHost browser(web);
     return browser.get("ExcursaLakemont.asp?WCI=Page").body;

@@ -49,14 +49,17 @@ public:
     }
     long count(const std::string& sql) { return std::stol(text(sql)); }
     // Runs statements; false when the engine refused them.
-    bool tryRun(const std::string& sql) { return sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK; }
+    bool tryRun(const std::string& sql) {
+        return sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
     void run(const std::string& sql) {
         if (!tryRun(sql)) throw std::runtime_error(sqlite3_errmsg(db_) + std::string(" in ") + sql);
     }
 
     std::set<std::string> tables() {
         std::set<std::string> names;
-        for (auto& row : rows("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%'")) {
+        for (auto& row :
+             rows("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%'")) {
             names.insert(row[0]);
         }
         return names;

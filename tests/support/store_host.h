@@ -25,7 +25,9 @@ public:
     Value appGet(std::string_view key) const override { return application.get(key); }
     void appSet(std::string_view key, Value value) override { application.set(key, std::move(value)); }
     void setNextItem(std::string_view) override {}
-    std::string urlFor(std::string_view item, std::string_view event) const override { return ItemUrl(item, event); }
+    std::string urlFor(std::string_view item, std::string_view event) const override {
+        return ItemUrl(item, event);
+    }
     void writeTemplate(std::string_view) override {}
 
     KeyedStore session;

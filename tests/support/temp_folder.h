@@ -12,8 +12,8 @@ class TempFolder {
 public:
     TempFolder() {
         std::random_device random;
-        path_ = std::filesystem::temp_directory_path() / ("excursa-test-" + std::to_string(random()) + "-" +
-                                                          std::to_string(random()));
+        path_ = std::filesystem::temp_directory_path() /
+                ("excursa-test-" + std::to_string(random()) + "-" + std::to_string(random()));
         std::filesystem::create_directories(path_);
     }
     ~TempFolder() {

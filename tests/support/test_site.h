@@ -47,10 +47,11 @@ class TestSite {
 public:
     TestSite() {
         Site::setRoot(root_.str());
-        root_.write("registry.reg",
-                    "Windows Registry Editor Version 5.00\r\n\r\n"
-                    "[HKEY_LOCAL_MACHINE\\Software\\Tarnwick Systems, Inc.\\Velway Transport Suite (V.E.L.) - Field "
-                    "Trip]\r\n\"INIPath\"=\"MULTIPLE\"\r\n");
+        root_.write(
+            "registry.reg",
+            "Windows Registry Editor Version 5.00\r\n\r\n"
+            "[HKEY_LOCAL_MACHINE\\Software\\Tarnwick Systems, Inc.\\Velway Transport Suite (V.E.L.) - Field "
+            "Trip]\r\n\"INIPath\"=\"MULTIPLE\"\r\n");
         writeTripIni(DefaultTripIni());
         std::filesystem::copy(std::string(EXCURSA_SOURCE_DIR) + "/templates", root_.path() / "www",
                               std::filesystem::copy_options::recursive);
