@@ -2,7 +2,7 @@
 
 #include "config/ini_file.h"
 #include "config/site.h"
-#include "data/connections.h"
+#include "config/diagnostic_log.h"
 #include "frame/procedure.h"
 #include "frame/worker_state.h"
 

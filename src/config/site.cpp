@@ -1,5 +1,7 @@
 #include "config/site.h"
 
+#include "frame/nocase.h"
+
 #include <atomic>
 #include <cctype>
 #include <filesystem>
@@ -36,17 +38,6 @@ bool IsWindowsDrivePath(std::string_view path) {
            path[2] == '\\';
 }
 
-bool SameNameNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Windows names are one folder whatever their letter case: an existing entry
 // that differs only in case is taken; a name not found is kept as written.
 std::string EntryInFolder(const std::string& folder, std::string_view name) {
@@ -55,7 +46,7 @@ std::string EntryInFolder(const std::string& folder, std::string_view name) {
     if (name == "." || name == ".." || fs::exists(fs::symlink_status(exact, ec))) return std::string(name);
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string candidate = it->path().filename().string();
-        if (SameNameNoCase(candidate, name)) return candidate;
+        if (SameTextNoCase(candidate, name)) return candidate;
     }
     return std::string(name);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "data/database.h"
+#include "frame/host.h"
 #include "frame/value.h"
 
 #include <memory>
@@ -27,16 +28,9 @@ void SetTripDBConnections();
 void CloseTripDBConnections();
 void CloseTripCode();
 
-// The preparation every database-using procedure makes: the application path,
-// the data folder and the connections. False when strErrorText was set.
-struct AppObject;
-bool PrepareDatabase(const AppObject& app);
-
-std::string NullToSpace(const Value& v);
-std::int32_t NullToZero(const Value& v);
-
-inline constexpr std::string_view kLogFile = "c:\\VEL\\ExcursaLakemont\\log.txt";
-bool AppendToTextFile(std::string_view filePath, std::string_view text);
-void WriteLog(std::string_view text);  // one line to the diagnostic log
+// The preparation every database-using procedure makes: the application path
+// (from the host's application value when the worker has none yet), the data
+// folder and the connections. False when strErrorText was set.
+bool PrepareDatabase(const Host& host);
 
 }  // namespace excursa

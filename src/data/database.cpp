@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cmath>
 #include <filesystem>
@@ -39,13 +40,6 @@ constexpr int kBusyTimeoutMs = 5000;
 
 [[noreturn]] void ProviderError(sqlite3* db) { throw VbError(kErrProvider, sqlite3_errmsg(db)); }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) ==
-                      std::toupper(static_cast<unsigned char>(y));
-           });
-}
-
 std::string QuotedName(std::string_view name) {
     std::string out = "\"";
     for (char c : name) {
@@ -55,30 +49,85 @@ std::string QuotedName(std::string_view name) {
     return out + "\"";
 }
 
-// One prepared statement, finalized when it goes out of scope.
-class Statement {
-public:
-    Statement(sqlite3* db, std::string_view sql) : db_(db) {
-        const char* tail = nullptr;
-        if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, &tail) != SQLITE_OK) {
-            ProviderError(db);
-        }
-        if (!stmt_) {
-            throw VbError(
-                kErrProvider,
-                "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.");
-        }
-        const std::string_view rest = sql.substr(static_cast<std::size_t>(tail - sql.data()));
-        // One statement per text: a second one is refused rather than run unseen.
-        for (char c : rest) {
-            if (!std::isspace(static_cast<unsigned char>(c)) && c != ';') {
-                sqlite3_finalize(stmt_);
-                stmt_ = nullptr;
-                throw VbError(kErrProvider, "Characters found after end of SQL statement.");
-            }
+std::atomic<long> gCompilations{0};
+
+// Compiles one statement; a text holding a second statement is refused rather than run unseen.
+sqlite3_stmt* Compile(sqlite3* db, std::string_view sql) {
+    sqlite3_stmt* stmt = nullptr;
+    const char* tail = nullptr;
+    gCompilations.fetch_add(1, std::memory_order_relaxed);
+    if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt, &tail) != SQLITE_OK) {
+        ProviderError(db);
+    }
+    if (!stmt) {
+        throw VbError(kErrProvider,
+                      "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.");
+    }
+    const std::string_view rest = sql.substr(static_cast<std::size_t>(tail - sql.data()));
+    for (char c : rest) {
+        if (!std::isspace(static_cast<unsigned char>(c)) && c != ';') {
+            sqlite3_finalize(stmt);
+            throw VbError(kErrProvider, "Characters found after end of SQL statement.");
         }
     }
-    ~Statement() { sqlite3_finalize(stmt_); }
+    return stmt;
+}
+
+}  // namespace
+
+// The engine's handle of one open file and the statements compiled on it, kept by SQL text so
+// that a page asking for request 38 and one asking for 99,998 share one compiled statement.
+struct Connection::Engine {
+    explicit Engine(sqlite3* handle) : db(handle) {}
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+    ~Engine() {
+        for (auto& [sql, cached] : statements) sqlite3_finalize(cached.stmt);
+        sqlite3_close_v2(db);
+    }
+
+    struct Cached {
+        sqlite3_stmt* stmt = nullptr;
+        bool busy = false;
+    };
+    // Texts that carry their values (the searches' stored queries) would grow the cache without
+    // end; past this many it starts again.
+    static constexpr std::size_t kMaxStatements = 256;
+
+    sqlite3* db;
+    std::unordered_map<std::string, Cached> statements;
+};
+
+namespace {
+
+// A compiled statement for the time of one use: from its engine's cache, or made for this use
+// alone when the cached one is still in use further up the stack. Reset and unbound when it goes.
+class Statement {
+public:
+    Statement(Connection::Engine& engine, std::string_view sql) : db_(engine.db) {
+        auto it = engine.statements.find(std::string(sql));
+        if (it == engine.statements.end()) {
+            if (engine.statements.size() >= Connection::Engine::kMaxStatements) forgetIdle(engine);
+            sqlite3_stmt* stmt = Compile(db_, sql);
+            it = engine.statements.emplace(std::string(sql), Connection::Engine::Cached{stmt}).first;
+        }
+        if (it->second.busy) {
+            stmt_ = Compile(db_, sql);
+            return;
+        }
+        cached_ = &it->second;
+        cached_->busy = true;
+        stmt_ = cached_->stmt;
+    }
+    ~Statement() {
+        if (!cached_) {
+            sqlite3_finalize(stmt_);
+            return;
+        }
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+        cached_->busy = false;
+    }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
@@ -92,8 +141,20 @@ public:
     }
 
 private:
+    static void forgetIdle(Connection::Engine& engine) {
+        for (auto it = engine.statements.begin(); it != engine.statements.end();) {
+            if (it->second.busy) {
+                ++it;
+                continue;
+            }
+            sqlite3_finalize(it->second.stmt);
+            it = engine.statements.erase(it);
+        }
+    }
+
     sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;
+    Connection::Engine::Cached* cached_ = nullptr;
 };
 
 // --------------------------------------------------------- column types ----
@@ -176,8 +237,8 @@ Value ByStorage(sqlite3_stmt* st, int col) {
 Value BooleanOf(sqlite3_stmt* st, int col, bool numeric) {
     if (numeric) return Value::Boolean(sqlite3_column_double(st, col) != 0);
     std::string text = ColumnText(st, col);
-    if (EqualNoCase(text, "true") || EqualNoCase(text, "yes")) return Value::Boolean(true);
-    if (EqualNoCase(text, "false") || EqualNoCase(text, "no")) return Value::Boolean(false);
+    if (SameTextNoCase(text, "true") || SameTextNoCase(text, "yes")) return Value::Boolean(true);
+    if (SameTextNoCase(text, "false") || SameTextNoCase(text, "no")) return Value::Boolean(false);
     return Value(std::move(text));
 }
 
@@ -357,7 +418,7 @@ std::optional<std::string_view> AfterSelect(std::string_view sql) {
     std::size_t i = 0;
     while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
     constexpr std::string_view kSelect = "SELECT";
-    if (sql.size() - i <= kSelect.size() || !EqualNoCase(sql.substr(i, kSelect.size()), kSelect))
+    if (sql.size() - i <= kSelect.size() || !SameTextNoCase(sql.substr(i, kSelect.size()), kSelect))
         return std::nullopt;
     const char next = sql[i + kSelect.size()];
     if (std::isalnum(static_cast<unsigned char>(next)) || next == '_') return std::nullopt;
@@ -367,7 +428,7 @@ std::optional<std::string_view> AfterSelect(std::string_view sql) {
 bool StartsWithWordNoCase(std::string_view text, std::string_view word) {
     std::size_t i = 0;
     while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-    if (text.size() - i < word.size() || !EqualNoCase(text.substr(i, word.size()), word)) return false;
+    if (text.size() - i < word.size() || !SameTextNoCase(text.substr(i, word.size()), word)) return false;
     return i + word.size() == text.size() || !std::isalnum(static_cast<unsigned char>(text[i + word.size()]));
 }
 
@@ -382,56 +443,43 @@ bool StartsWithWordNoCase(std::string_view text, std::string_view word) {
 
 namespace {
 
-// Engine handles of closed connections, per worker: opening a file costs
-// several system calls and a schema read, and every operation opens three.
-class HandlePool {
+// Engines of closed connections, per worker: opening a file costs several system calls and a
+// schema read, every operation opens three, and the engine keeps the statements compiled on it.
+class EnginePool {
 public:
     struct Entry {
-        sqlite3* db = nullptr;
+        std::unique_ptr<Connection::Engine> engine;
         std::uint64_t device = 0;
         std::uint64_t inode = 0;
     };
-    ~HandlePool() {
-        alive_ = false;
-        for (auto& [path, entry] : entries_) sqlite3_close_v2(entry.db);
-    }
+    ~EnginePool() { alive_ = false; }
     static bool alive() { return alive_; }
 
-    sqlite3* take(const std::string& path, std::uint64_t device, std::uint64_t inode) {
+    std::unique_ptr<Connection::Engine> take(const std::string& path, std::uint64_t device, std::uint64_t inode) {
         auto it = entries_.find(path);
         if (it == entries_.end()) return nullptr;
-        Entry entry = it->second;
+        Entry entry = std::move(it->second);
         entries_.erase(it);
-        if (entry.device == device && entry.inode == inode) return entry.db;
-        sqlite3_close_v2(entry.db);  // the file was replaced
-        return nullptr;
+        if (entry.device == device && entry.inode == inode) return std::move(entry.engine);
+        return nullptr;  // the file was replaced: its engine closes here
     }
-    void give(const std::string& path, Entry entry) {
-        auto [it, inserted] = entries_.try_emplace(path, entry);
-        if (inserted) return;
-        sqlite3_close_v2(it->second.db);
-        it->second = entry;
-    }
+    void give(const std::string& path, Entry entry) { entries_.insert_or_assign(path, std::move(entry)); }
 
 private:
     static thread_local bool alive_;
     std::unordered_map<std::string, Entry> entries_;
 };
 
-thread_local bool HandlePool::alive_ = true;
-thread_local HandlePool gHandlePool;
+thread_local bool EnginePool::alive_ = true;
+thread_local EnginePool gEnginePool;
 
-sqlite3* OpenEngineHandle(const std::string& nativePath, const std::string& shownPath) {
+std::unique_ptr<Connection::Engine> OpenEngine(const std::string& nativePath, const std::string& shownPath) {
     sqlite3* db = nullptr;
-    const int rc =
-        sqlite3_open_v2(nativePath.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    auto fail = [&](const std::string& text) {
-        sqlite3_close_v2(db);
-        throw VbError(kErrProvider, text);
-    };
+    const int rc = sqlite3_open_v2(nativePath.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    auto engine = std::make_unique<Connection::Engine>(db);  // closes the handle on every failure below
+    auto fail = [&](const std::string& text) { throw VbError(kErrProvider, text); };
     if (rc != SQLITE_OK) {
-        fail("Cannot open the file '" + shownPath + "': " + (db ? sqlite3_errmsg(db) : "out of memory") +
-             ".");
+        fail("Cannot open the file '" + shownPath + "': " + (db ? sqlite3_errmsg(db) : "out of memory") + ".");
     }
     sqlite3_extended_result_codes(db, 1);
     // Writers on other workers wait for each other instead of failing at once.
@@ -450,52 +498,91 @@ sqlite3* OpenEngineHandle(const std::string& nativePath, const std::string& show
     } catch (const VbError& e) {
         fail(e.description());
     }
-    return db;
+    return engine;
+}
+
+// Translating a text costs more than running most of the queries; a worker keeps what it translated.
+const std::string& Translated(std::string_view jetSql) {
+    static constexpr std::size_t kMaxTexts = 512;
+    thread_local std::unordered_map<std::string, std::string> translations;
+    auto it = translations.find(std::string(jetSql));
+    if (it != translations.end()) return it->second;
+    std::string sql = TranslateJetSql(jetSql);
+    if (translations.size() >= kMaxTexts) translations.clear();
+    return translations.emplace(std::string(jetSql), std::move(sql)).first->second;
+}
+
+void BindAll(sqlite3_stmt* st, const SqlParams& params) {
+    const int wanted = sqlite3_bind_parameter_count(st);
+    if (wanted != static_cast<int>(params.size())) {
+        throw VbError(kErrProvider, "The query takes " + std::to_string(wanted) + " parameters, " +
+                                        std::to_string(params.size()) + " were given.");
+    }
+    for (std::size_t i = 0; i < params.size(); ++i) BindValue(st, static_cast<int>(i) + 1, params[i]);
+}
+
+// Runs a statement to its end; the rows it changed.
+long RunToEnd(Statement& st, sqlite3* db) {
+    while (st.step()) {
+    }
+    return sqlite3_stmt_readonly(st.get()) ? 0 : static_cast<long>(sqlite3_changes(db));
 }
 
 }  // namespace
 
+long StatementCompilations() { return gCompilations.load(std::memory_order_relaxed); }
+
+Connection::Connection() = default;
 Connection::~Connection() { close(); }
 
 void Connection::open(const std::string& nativePath, const std::string& shownPath) {
-    if (db_) throw VbError(kErrObjectOpen, "Operation is not allowed when the object is open.");
+    if (engine_) throw VbError(kErrObjectOpen, "Operation is not allowed when the object is open.");
     struct stat file {};
     if (::stat(nativePath.c_str(), &file) != 0 || !S_ISREG(file.st_mode)) {
         throw VbError(kErrProvider, "Could not find file '" + shownPath + "'.");
     }
     const auto device = static_cast<std::uint64_t>(file.st_dev);
     const auto inode = static_cast<std::uint64_t>(file.st_ino);
-    sqlite3* db = gHandlePool.take(nativePath, device, inode);
-    db_ = db ? db : OpenEngineHandle(nativePath, shownPath);
+    engine_ = gEnginePool.take(nativePath, device, inode);
+    if (!engine_) engine_ = OpenEngine(nativePath, shownPath);
     path_ = nativePath;
     device_ = device;
     inode_ = inode;
 }
 
 void Connection::close() {
-    if (!db_) return;
-    sqlite3* db = std::exchange(db_, nullptr);
-    // A transaction left open must not reach the next user of the handle.
-    if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-    if (HandlePool::alive()) {
-        gHandlePool.give(path_, HandlePool::Entry{db, device_, inode_});
-    } else {
-        sqlite3_close_v2(db);
-    }
+    if (!engine_) return;
+    std::unique_ptr<Engine> engine = std::move(engine_);
+    // A transaction left open must not reach the next user of the engine.
+    if (!sqlite3_get_autocommit(engine->db)) sqlite3_exec(engine->db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (EnginePool::alive()) gEnginePool.give(path_, EnginePool::Entry{std::move(engine), device_, inode_});
 }
 
-sqlite3* Connection::handle() const {
-    if (!db_) ObjectClosed();
-    return db_;
+Connection::Engine& Connection::engine() const {
+    if (!engine_) ObjectClosed();
+    return *engine_;
 }
 
-long Connection::execute(std::string_view jetSql) {
-    sqlite3* db = handle();
-    Statement st(db, TranslateJetSql(jetSql));
-    while (st.step()) {
-    }
-    return sqlite3_stmt_readonly(st.get()) ? 0 : static_cast<long>(sqlite3_changes(db));
+sqlite3* Connection::handle() const { return engine().db; }
+
+long Connection::execute(std::string_view jetSql, const SqlParams& params) {
+    return executeNative(Translated(jetSql), params);
 }
+
+long Connection::executeNative(std::string_view sql, const SqlParams& params) {
+    Statement st(engine(), sql);
+    BindAll(st.get(), params);
+    return RunToEnd(st, handle());
+}
+
+Value Connection::scalarNative(std::string_view sql, const SqlParams& params) {
+    Statement st(engine(), sql);
+    BindAll(st.get(), params);
+    if (!st.step()) return Value::Null();
+    return ReadColumn(st.get(), 0, KindOfDeclaredType(sqlite3_column_decltype(st.get(), 0)));
+}
+
+std::int64_t Connection::lastInsertRowid() const { return sqlite3_last_insert_rowid(handle()); }
 
 // ------------------------------------------------------------- Recordset ----
 
@@ -511,6 +598,7 @@ struct Recordset::Impl {
     bool updatable = false;
     Connection* connection = nullptr;
     std::string loadSql;                   // the query with the rowid as its first column
+    SqlParams params;                      // its parameters
     std::string table;                     // the one table the rows come from
     std::vector<std::string> baseColumns;  // per field: its table column, "" for expressions
     bool loaded = true;                    // false: rows holds only the rows this set added
@@ -524,7 +612,7 @@ struct Recordset::Impl {
 
     std::size_t indexOf(std::string_view name) const {
         for (std::size_t i = 0; i < fields.size(); ++i) {
-            if (EqualNoCase(fields[i].name, name)) return i;
+            if (SameTextNoCase(fields[i].name, name)) return i;
         }
         throw VbError(
             kErrItemNotFound,
@@ -555,8 +643,8 @@ struct Recordset::Impl {
 
     // Reads the rows of an updatable set; rows it added that the query does not return stay at the end.
     void load() {
-        sqlite3* db = connection->handle();
-        Statement st(db, loadSql);
+        Statement st(connection->engine(), loadSql);
+        BindAll(st.get(), params);
         std::vector<Row> read;
         while (st.step()) read.push_back(readRow(st.get(), 1));
         const std::optional<sqlite3_int64> current =
@@ -584,7 +672,7 @@ struct Recordset::Impl {
         for (const std::string& column : baseColumns)
             sql += ", " + (column.empty() ? "NULL" : QuotedName(column));
         sql += " FROM " + QuotedName(table) + " WHERE rowid = ?";
-        Statement st(connection->handle(), sql);
+        Statement st(connection->engine(), sql);
         sqlite3_bind_int64(st.get(), 1, rowid);
         if (!st.step()) return std::nullopt;
         Row row = readRow(st.get(), 1);
@@ -623,7 +711,7 @@ struct Recordset::Impl {
             "INSERT INTO " + QuotedName(table) +
             (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")");
         sqlite3* db = connection->handle();
-        Statement st(db, sql);
+        Statement st(connection->engine(), sql);
         int index = 1;
         for (std::size_t c = 0; c < buffer.size(); ++c) {
             if (changed[c]) BindValue(st.get(), index++, buffer[c]);
@@ -646,7 +734,7 @@ struct Recordset::Impl {
         }
         if (assignments.empty()) return;
         sqlite3* db = connection->handle();
-        Statement st(db, "UPDATE " + QuotedName(table) + " SET " + assignments + unchangedCondition());
+        Statement st(connection->engine(), "UPDATE " + QuotedName(table) + " SET " + assignments + unchangedCondition());
         int index = 1;
         for (std::size_t c = 0; c < buffer.size(); ++c) {
             if (changed[c]) BindValue(st.get(), index++, buffer[c]);
@@ -661,7 +749,7 @@ struct Recordset::Impl {
     void deleteRow() {
         const Row& current = rows[static_cast<std::size_t>(position)];
         sqlite3* db = connection->handle();
-        Statement st(db, "DELETE FROM " + QuotedName(table) + unchangedCondition());
+        Statement st(connection->engine(), "DELETE FROM " + QuotedName(table) + unchangedCondition());
         bindUnchanged(st.get(), 1, current);
         st.step();
         if (sqlite3_changes(db) == 0) RowChanged();
@@ -687,39 +775,37 @@ Recordset::Recordset(Recordset&&) noexcept = default;
 Recordset& Recordset::operator=(Recordset&&) noexcept = default;
 Recordset::~Recordset() = default;
 
-Recordset Recordset::Open(Connection& cn, std::string_view jetSql) {
-    sqlite3* db = cn.handle();
-    Statement st(db, TranslateJetSql(jetSql));
+Recordset Recordset::Open(Connection& cn, std::string_view jetSql, const SqlParams& params) {
+    Statement st(cn.engine(), Translated(jetSql));
+    BindAll(st.get(), params);
     auto impl = std::make_unique<Impl>();
     impl->describeColumns(st.get(), 0);
     while (st.step()) impl->rows.push_back(impl->readRow(st.get(), 0));
     return Recordset(std::move(impl));
 }
 
-Recordset Recordset::OpenForUpdate(Connection& cn, std::string_view jetSql) {
-    sqlite3* db = cn.handle();
-    const std::string sql = TranslateJetSql(jetSql);
+Recordset Recordset::OpenForUpdate(Connection& cn, std::string_view jetSql, const SqlParams& params) {
+    const std::string& sql = Translated(jetSql);
     const std::optional<std::string_view> selectList = AfterSelect(sql);
     if (!selectList || StartsWithWordNoCase(*selectList, "DISTINCT")) NotOneTable("");
     auto impl = std::make_unique<Impl>();
     impl->updatable = true;
     impl->connection = &cn;
     impl->loaded = false;
+    impl->params = params;
     // The rowid finds the row again for a save; it is ambiguous, and refused, when the query joins tables.
     impl->loadSql = "SELECT rowid," + std::string(*selectList);
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db, impl->loadSql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
-        std::string detail = sqlite3_errmsg(db);
-        sqlite3_finalize(raw);
-        Statement plain(db, sql);  // the query's own error, when it has one
-        NotOneTable(detail);
+    std::optional<Statement> st;
+    try {
+        st.emplace(cn.engine(), impl->loadSql);
+    } catch (const VbError& e) {
+        Statement plain(cn.engine(), sql);  // the query's own error, when it has one
+        NotOneTable(e.description());
     }
-    sqlite3_finalize(raw);
-    Statement st(db, impl->loadSql);
-    impl->describeColumns(st.get(), 1);
+    impl->describeColumns(st->get(), 1);
     for (const FieldInfo& f : impl->fields) {
         if (f.table.empty()) continue;
-        if (!impl->table.empty() && !EqualNoCase(impl->table, f.table)) NotOneTable("");
+        if (!impl->table.empty() && !SameTextNoCase(impl->table, f.table)) NotOneTable("");
         impl->table = f.table;
     }
     if (impl->table.empty()) NotOneTable("");

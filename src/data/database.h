@@ -20,9 +20,12 @@ namespace excursa {
 // Error number of a provider failure (a missing file, a locked database).
 inline constexpr long kErrProvider = -2147467259;
 
+// Values bound to the `?` marks of a SQL text, in order.
+using SqlParams = std::vector<Value>;
+
 class Connection {
 public:
-    Connection() = default;
+    Connection();
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -34,14 +37,23 @@ public:
     // disk is still the same one.
     void open(const std::string& nativePath, const std::string& shownPath);
     void close();
-    bool isOpen() const { return db_ != nullptr; }
+    bool isOpen() const { return engine_ != nullptr; }
     sqlite3* handle() const;  // error 3704-style VbError when closed
 
     // Runs a command (DELETE, UPDATE, ...) in the desktop dialect; returns rows affected.
-    long execute(std::string_view jetSql);
+    long execute(std::string_view jetSql, const SqlParams& params = {});
+    // The same for SQL of the embedded engine's own dialect (schemas, new files), not translated.
+    long executeNative(std::string_view sql, const SqlParams& params = {});
+    // The first column of the first row of an engine-dialect query; Null when there is no row.
+    Value scalarNative(std::string_view sql, const SqlParams& params = {});
+    // The rowid the last insert on this connection gave.
+    std::int64_t lastInsertRowid() const;
+
+    struct Engine;  // the engine's handle and the statements compiled on it
+    Engine& engine() const;  // error 3704-style VbError when closed
 
 private:
-    sqlite3* db_ = nullptr;
+    std::unique_ptr<Engine> engine_;
     std::string path_;
     std::uint64_t device_ = 0;
     std::uint64_t inode_ = 0;
@@ -59,11 +71,12 @@ struct FieldInfo {
 // using the connection, which must stay alive as long as they do.
 class Recordset {
 public:
-    // Static, read-only.
-    static Recordset Open(Connection& cn, std::string_view jetSql);
+    // Static, read-only. The values a user typed or the program computed reach the query as
+    // params bound to its `?` marks, never as text written into it.
+    static Recordset Open(Connection& cn, std::string_view jetSql, const SqlParams& params = {});
     // Updatable: the query must select from one table; rows are read lazily on
     // first access so that adding a row does not read the table.
-    static Recordset OpenForUpdate(Connection& cn, std::string_view jetSql);
+    static Recordset OpenForUpdate(Connection& cn, std::string_view jetSql, const SqlParams& params = {});
 
     Recordset(Recordset&&) noexcept;
     Recordset& operator=(Recordset&&) noexcept;
@@ -102,11 +115,11 @@ std::string TranslateJetSql(std::string_view jetSql);
 // Registers the functions the translated SQL calls (jet_trim, jet_concat, ...); open() does it.
 void RegisterJetFunctions(sqlite3* db);
 
+// How many statements the data layer compiled in this process: after a page's first showing, showing
+// it again compiles none.
+long StatementCompilations();
+
 // Quotes a text for a SQL literal: doubles single quotes. Every text value put into SQL goes through here.
 std::string SqlQuote(std::string_view text);
-
-// Date columns are stored as text 'YYYY-MM-DD HH:MM:SS'.
-std::string StoredDateText(double dayNumber);
-std::optional<double> ParseStoredDate(std::string_view text);
 
 }  // namespace excursa

@@ -14,176 +14,6 @@
 namespace excursa {
 namespace {
 
-// ---------------------------------------------------------------- dates ----
-
-constexpr long long kDaysFrom1970To1899Epoch = -25569;  // 1899-12-30 as days from 1970-01-01
-constexpr int kSecondsPerDay = 86400;
-constexpr double kFirstDay = -657434.0;  // 100-01-01
-constexpr double kLastDay = 2958465.0;   // 9999-12-31
-
-long long DaysFromCivil(int y, int m, int d) {
-    y -= m <= 2;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const long long yoe = y - era * 400;
-    const long long doy = (153LL * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-void CivilFromDays(long long z, int& y, int& m, int& d) {
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const long long doe = z - era * 146097;
-    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const long long mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = static_cast<int>(yoe + era * 400 + (m <= 2));
-}
-
-bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int DaysInMonth(int y, int m) {
-    static constexpr std::array<int, 12> kDays{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && IsLeapYear(y) ? 29 : kDays[static_cast<std::size_t>(m - 1)];
-}
-
-bool ValidCalendarDate(int y, int m, int d) {
-    return y >= 100 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 && d <= DaysInMonth(y, m);
-}
-
-// Day numbers count the time as a fraction that is added even before the epoch (-1.25 is
-// 29 December 1899, 6 a.m.), so the fraction's sign follows the day's.
-double DayNumber(int y, int m, int d, long secondsOfDay) {
-    const double day = static_cast<double>(DaysFromCivil(y, m, d) - kDaysFrom1970To1899Epoch);
-    const double fraction = static_cast<double>(secondsOfDay) / kSecondsPerDay;
-    return day < 0 ? day - fraction : day + fraction;
-}
-
-std::string TwoDigits(int n) {
-    std::string s = std::to_string(n);
-    return s.size() < 2 ? "0" + s : s;
-}
-
-// ---- a small cursor over a text, for the date forms ----
-
-struct Scanner {
-    std::string_view text;
-    std::size_t pos = 0;
-
-    bool atEnd() const { return pos >= text.size(); }
-    char peek() const { return atEnd() ? '\0' : text[pos]; }
-    void skipBlanks() {
-        while (!atEnd() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
-    }
-    // Reads 1..maxDigits digits; false when there are none.
-    bool number(int& out, int& digits, int maxDigits = 4) {
-        out = 0;
-        digits = 0;
-        while (!atEnd() && std::isdigit(static_cast<unsigned char>(text[pos])) && digits < maxDigits) {
-            out = out * 10 + (text[pos] - '0');
-            ++pos;
-            ++digits;
-        }
-        return digits > 0 && (atEnd() || !std::isdigit(static_cast<unsigned char>(text[pos])));
-    }
-    bool accept(char c) {
-        if (peek() != c) return false;
-        ++pos;
-        return true;
-    }
-    bool acceptWordNoCase(std::string_view word) {
-        if (text.size() - pos < word.size()) return false;
-        for (std::size_t i = 0; i < word.size(); ++i) {
-            if (std::toupper(static_cast<unsigned char>(text[pos + i])) != word[i]) return false;
-        }
-        pos += word.size();
-        return true;
-    }
-};
-
-// h:mm[:ss][.fff] [AM|PM]; the seconds of the day.
-bool ScanTime(Scanner& s, long& secondsOfDay) {
-    int hour = 0, minute = 0, second = 0, digits = 0;
-    if (!s.number(hour, digits, 2) || !s.accept(':')) return false;
-    if (!s.number(minute, digits, 2) || digits != 2) return false;
-    if (s.accept(':') && (!s.number(second, digits, 2) || digits != 2)) return false;
-    bool roundUp = false;
-    if (s.accept('.')) {
-        int fraction = 0;
-        if (!s.number(fraction, digits, 9)) return false;
-        roundUp = s.text[s.pos - static_cast<std::size_t>(digits)] >= '5';
-    }
-    s.skipBlanks();
-    const bool pm = s.acceptWordNoCase("PM") || s.acceptWordNoCase("P.M.");
-    const bool am = !pm && (s.acceptWordNoCase("AM") || s.acceptWordNoCase("A.M."));
-    if (am || pm) {
-        if (hour < 1 || hour > 12) return false;
-        hour = hour % 12 + (pm ? 12 : 0);
-    }
-    if (hour > 23 || minute > 59 || second > 59) return false;
-    secondsOfDay = hour * 3600L + minute * 60L + second + (roundUp ? 1 : 0);
-    return true;
-}
-
-int WindowTwoDigitYear(int year, int digits) {
-    if (digits > 2) return year;
-    return year < 30 ? 2000 + year : 1900 + year;
-}
-
-// m/d/y, m-d-y, y-m-d (also with '.'); a first number above 12 with a second of at most
-// 12 is read day first, as the desktop engine does, since only that reading is a date.
-bool ScanDate(Scanner& s, int& y, int& m, int& d) {
-    int a = 0, b = 0, c = 0, aDigits = 0, bDigits = 0, cDigits = 0;
-    if (!s.number(a, aDigits)) return false;
-    const char separator = s.peek();
-    if (separator != '/' && separator != '-' && separator != '.') return false;
-    ++s.pos;
-    if (!s.number(b, bDigits, 2) || !s.accept(separator) || !s.number(c, cDigits)) return false;
-    if (aDigits == 4) {
-        y = a, m = b, d = c;
-        return cDigits <= 2 && ValidCalendarDate(y, m, d);
-    }
-    if (aDigits > 2) return false;
-    y = WindowTwoDigitYear(c, cDigits);
-    m = a, d = b;
-    if (m > 12 && d <= 12) std::swap(m, d);
-    return ValidCalendarDate(y, m, d);
-}
-
-// The date and time forms of the SQL texts and of what users type into search fields.
-bool ParseDateLiteral(std::string_view text, double& out) {
-    Scanner s{text};
-    s.skipBlanks();
-    long seconds = 0;
-    const std::size_t start = s.pos;
-    if (ScanTime(s, seconds)) {
-        s.skipBlanks();
-        if (!s.atEnd()) return false;
-        out = DayNumber(1899, 12, 30, seconds);
-        return true;
-    }
-    s.pos = start;
-    int y = 0, m = 0, d = 0;
-    if (!ScanDate(s, y, m, d)) return false;
-    if (!s.accept('T')) s.skipBlanks();
-    if (!s.atEnd() && !ScanTime(s, seconds)) return false;
-    s.skipBlanks();
-    if (!s.atEnd()) return false;
-    if (seconds >= kSecondsPerDay) return false;
-    out = DayNumber(y, m, d, seconds);
-    return true;
-}
-
-bool ParseAnyDate(std::string_view text, double& out) {
-    if (auto stored = ParseStoredDate(text)) {
-        out = *stored;
-        return true;
-    }
-    return ParseDateLiteral(text, out) || ParseDate(text, out);
-}
-
 // ------------------------------------------------------------ tokenizer ----
 
 enum class TokenKind { Space, Word, Number, Text, Date, Symbol, Open, Close, Comma };
@@ -338,12 +168,6 @@ std::vector<Node> BuildLevel(const std::vector<Token>& tokens, std::size_t& i, b
 
 // ------------------------------------------------------ the translation ----
 
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
 bool IsKeyword(std::string_view word) {
     static constexpr std::array<std::string_view, 48> kKeywords{
         "SELECT", "FROM",     "WHERE",       "AND",    "OR",     "NOT",    "AS",        "ON",
@@ -352,7 +176,7 @@ bool IsKeyword(std::string_view word) {
         "ALL",    "DISTINCT", "DISTINCTROW", "TOP",    "ASC",    "DESC",   "CASE",      "WHEN",
         "THEN",   "ELSE",     "END",         "SET",    "VALUES", "INTO",   "INSERT",    "UPDATE",
         "DELETE", "LIMIT",    "OFFSET",      "EXISTS", "ESCAPE", "EXCEPT", "INTERSECT", "GLOB"};
-    const std::string upper = Upper(word);
+    const std::string upper = UCase(word);
     for (std::string_view k : kKeywords) {
         if (upper == k) return true;
     }
@@ -383,7 +207,7 @@ const JetFunction* FindJetFunction(std::string_view word) {
         {"CLNG", "jet_clng", false},
         {"ISNULL", "jet_isnull", false},
     }};
-    const std::string upper = Upper(word);
+    const std::string upper = UCase(word);
     for (const JetFunction& f : kFunctions) {
         if (upper == f.jetName) return &f;
     }
@@ -441,7 +265,7 @@ void SortWithoutCase(std::vector<Piece>& pieces) {
     };
     for (std::size_t i = 0; i < pieces.size(); ++i) {
         if (pieces[i].kind == PieceKind::Space) continue;
-        const std::string upper = Upper(pieces[i].sql);
+        const std::string upper = UCase(pieces[i].sql);
         if (pieces[i].kind == PieceKind::Boundary) {
             if (upper == "BY" && (previous == "ORDER" || previous == "GROUP")) {
                 inList = true;
@@ -468,7 +292,7 @@ bool StartsWithSelect(const std::vector<Node>& nodes) {
     for (const Node& n : nodes) {
         if (n.isGroup) return false;
         if (n.token.kind == TokenKind::Space) continue;
-        return n.token.kind == TokenKind::Word && Upper(n.token.text) == "SELECT";
+        return n.token.kind == TokenKind::Word && UCase(n.token.text) == "SELECT";
     }
     return false;
 }
@@ -476,9 +300,12 @@ bool StartsWithSelect(const std::vector<Node>& nodes) {
 std::string DateLiteralAsStored(std::string_view literal) {
     double day = 0;
     const std::string_view body = literal.substr(1, literal.size() - 2);
-    if (!ParseDateLiteral(body, day) && !ParseDate(body, day)) SyntaxError("Syntax error in date", literal);
-    if (day < kFirstDay || day >= kLastDay + 1) SyntaxError("Syntax error in date", literal);
-    return "'" + StoredDateText(day) + "'";
+    if (!ParseDateLiteral(body, day)) SyntaxError("Syntax error in date", literal);
+    try {
+        return "'" + StoredDateText(day) + "'";
+    } catch (const VbError&) {
+        SyntaxError("Syntax error in date", literal);
+    }
 }
 
 class Translator {
@@ -546,11 +373,13 @@ private:
             case TokenKind::Symbol:
                 if (t.text == "&") return {PieceKind::Concat, t.text};
                 if (IsComparison(t.text) || t.text == ";") return {PieceKind::Boundary, t.text};
+                // A parameter compares like the text literal it stands for.
+                if (t.text == "?") return {PieceKind::Operand, t.text, true};
                 return {PieceKind::Operand, t.text};
             case TokenKind::Word: {
                 if (previous == ".") return {PieceKind::Operand, t.text};
                 if (IsKeyword(t.text)) return {PieceKind::Boundary, t.text};
-                const std::string upper = Upper(t.text);
+                const std::string upper = UCase(t.text);
                 if (upper == "TRUE") return {PieceKind::Operand, "1"};
                 if (upper == "FALSE") return {PieceKind::Operand, "0"};
                 return {PieceKind::Operand, t.text};
@@ -724,7 +553,7 @@ void DateValueFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
         const int type = sqlite3_value_type(v);
         if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
             day = sqlite3_value_double(v);
-        } else if (!ParseAnyDate(SqlText(v), day)) {
+        } else if (!ParseDateLiteral(SqlText(v), day)) {
             throw VbError(kErrProvider, "Data type mismatch in criteria expression.");
         }
         ResultText(ctx, StoredDateText(std::trunc(day)));
@@ -740,43 +569,6 @@ std::string LCaseText(std::string_view s) { return LCase(s); }
 }  // namespace
 
 // ------------------------------------------------------------ public ----
-
-std::string StoredDateText(double dayNumber) {
-    if (!std::isfinite(dayNumber) || dayNumber < kFirstDay || dayNumber >= kLastDay + 1) {
-        throw VbError(kErrOverflow, "Overflow");
-    }
-    long long day = static_cast<long long>(std::trunc(dayNumber));
-    long long seconds = std::llround(std::fabs(dayNumber - static_cast<double>(day)) * kSecondsPerDay);
-    if (seconds >= kSecondsPerDay) {
-        seconds -= kSecondsPerDay;
-        ++day;
-    }
-    int y = 0, m = 0, d = 0;
-    CivilFromDays(day + kDaysFrom1970To1899Epoch, y, m, d);
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%04d-%s-%s %s:%s:%s", y, TwoDigits(m).c_str(), TwoDigits(d).c_str(),
-                  TwoDigits(static_cast<int>(seconds / 3600)).c_str(),
-                  TwoDigits(static_cast<int>(seconds / 60 % 60)).c_str(),
-                  TwoDigits(static_cast<int>(seconds % 60)).c_str());
-    return buffer;
-}
-
-std::optional<double> ParseStoredDate(std::string_view text) {
-    Scanner s{text};
-    int y = 0, m = 0, d = 0, digits = 0;
-    if (!s.number(y, digits) || digits != 4 || !s.accept('-')) return std::nullopt;
-    if (!s.number(m, digits, 2) || digits != 2 || !s.accept('-')) return std::nullopt;
-    if (!s.number(d, digits, 2) || digits != 2 || !ValidCalendarDate(y, m, d)) return std::nullopt;
-    if (s.atEnd()) return DayNumber(y, m, d, 0);
-    if (!s.accept(' ') && !s.accept('T')) return std::nullopt;
-    long seconds = 0;
-    // Only the 24-hour form with two-digit fields belongs to the stored form.
-    const std::size_t timeStart = s.pos;
-    if (!ScanTime(s, seconds) || !s.atEnd() || seconds >= kSecondsPerDay) return std::nullopt;
-    const std::string_view time = text.substr(timeStart);
-    if (time.size() < 5 || time[2] != ':' || Upper(time).find('M') != std::string::npos) return std::nullopt;
-    return DayNumber(y, m, d, seconds);
-}
 
 std::string TranslateJetSql(std::string_view jetSql) {
     const std::vector<Token> tokens = Tokenize(jetSql);

@@ -1,6 +1,6 @@
 #include "data/schema.h"
 
-#include <sqlite3.h>
+#include "data/database.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -361,24 +361,14 @@ void ClaimNewFile(const std::string& nativePath) {
                              "': " + std::strerror(error));
 }
 
-void Execute(sqlite3* db, std::string_view sql, const std::string& nativePath) {
-    char* message = nullptr;
-    std::string text(sql);
-    if (sqlite3_exec(db, text.c_str(), nullptr, nullptr, &message) == SQLITE_OK) return;
-    std::string reason = message ? message : sqlite3_errmsg(db);
-    sqlite3_free(message);
-    throw std::runtime_error("Could not write the schema of '" + nativePath + "': " + reason);
-}
-
-void WriteSchema(sqlite3* db, DatabaseFile which, const std::string& nativePath) {
-    // WAL lets the web workers read while another program writes; it is kept in the file.
-    Execute(db, "PRAGMA journal_mode=WAL", nativePath);
-    Execute(db, "BEGIN", nativePath);
+void WriteSchema(Connection& cn, DatabaseFile which) {
+    // WAL lets the web workers read while another program writes; opening set it, and the file keeps it.
+    cn.executeNative("BEGIN");
     for (const TableDefinition& table : kTables)
-        if (table.file == which) Execute(db, table.createSql, nativePath);
+        if (table.file == which) cn.executeNative(table.createSql);
     for (const IndexDefinition& index : kIndexes)
-        if (index.file == which) Execute(db, index.createSql, nativePath);
-    Execute(db, "COMMIT", nativePath);
+        if (index.file == which) cn.executeNative(index.createSql);
+    cn.executeNative("COMMIT");
 }
 
 void RemovePartialFile(const std::string& nativePath) {
@@ -406,18 +396,14 @@ std::span<const IndexDefinition> SchemaIndexes() { return kIndexes; }
 
 void CreateDatabaseFile(const std::string& nativePath, DatabaseFile which) {
     ClaimNewFile(nativePath);
-    sqlite3* db = nullptr;
     try {
-        if (sqlite3_open_v2(nativePath.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-            throw std::runtime_error("Could not open the new database file '" + nativePath +
-                                     "': " + (db ? sqlite3_errmsg(db) : "out of memory"));
-        WriteSchema(db, which, nativePath);
-    } catch (...) {
-        sqlite3_close(db);
+        Connection cn;
+        cn.open(nativePath, nativePath);
+        WriteSchema(cn, which);
+    } catch (const VbError& e) {
         RemovePartialFile(nativePath);
-        throw;
+        throw std::runtime_error("Could not write the schema of '" + nativePath + "': " + e.description());
     }
-    sqlite3_close(db);
 }
 
 CreatedFiles CreateDatabaseFiles(const std::string& nativeFolder) {

@@ -1,4 +1,5 @@
 #include "frame/procedure.h"
+#include "frame/keys.h"
 
 #include "frame/worker_state.h"
 
@@ -60,7 +61,7 @@ void WriteErrorTextIfSet(AppObject& app) {
 }
 
 bool SessionTimedOut(AppObject& app) {
-    if (!SameText(app.host.sessionGet("USER"), "")) return false;
+    if (!SameText(app.host.sessionGet(key::User), "")) return false;
     app.strLogoutMessage = std::string(kSessionTimedOutMessage);
     app.host.setNextItem("Logout");
     return true;

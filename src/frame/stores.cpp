@@ -2,25 +2,20 @@
 
 namespace excursa {
 
-std::string FoldKey(std::string_view key) {
-    std::string folded(key);
-    for (char& c : folded) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return folded;
-}
-
 Value KeyedStore::get(std::string_view key) const {
-    const std::string folded = FoldKey(key);
     std::lock_guard lock(mutex_);
-    auto it = values_.find(folded);
+    auto it = values_.find(key);
     return it == values_.end() ? Value() : it->second;
 }
 
 void KeyedStore::set(std::string_view key, Value value) {
-    std::string folded = FoldKey(key);
     std::lock_guard lock(mutex_);
-    values_.insert_or_assign(std::move(folded), std::move(value));
+    auto it = values_.find(key);
+    if (it != values_.end()) {
+        it->second = std::move(value);
+        return;
+    }
+    values_.emplace(std::string(key), std::move(value));
 }
 
 void KeyedStore::clear() {

@@ -2,6 +2,7 @@
 // to letter case, each value replaced whole, safe to share between workers.
 #pragma once
 
+#include "frame/nocase.h"
 #include "frame/value.h"
 
 #include <mutex>
@@ -10,9 +11,6 @@
 #include <unordered_map>
 
 namespace excursa {
-
-// Keys are folded to upper case once, so a lookup is one hash probe.
-std::string FoldKey(std::string_view key);
 
 class KeyedStore {
 public:
@@ -23,7 +21,7 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    std::unordered_map<std::string, Value> values_;
+    std::unordered_map<std::string, Value, NoCaseHash, NoCaseEqual> values_;
 };
 
 }  // namespace excursa

@@ -1,5 +1,7 @@
 #include "frame/template.h"
 
+#include "frame/nocase.h"
+
 #include <cctype>
 #include <fstream>
 #include <sstream>
@@ -8,25 +10,6 @@
 namespace excursa {
 
 namespace {
-
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool StartsWithNoCase(std::string_view text, std::size_t at, std::string_view prefix) {
-    if (text.size() - at < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (Upper(text[at + i]) != Upper(prefix[i])) return false;
-    }
-    return true;
-}
-
-std::size_t FindNoCase(std::string_view text, std::string_view what, std::size_t from) {
-    if (what.empty() || text.size() < what.size()) return std::string_view::npos;
-    const char first = Upper(what[0]);
-    for (std::size_t i = from; i + what.size() <= text.size(); ++i) {
-        if (Upper(text[i]) == first && StartsWithNoCase(text, i, what)) return i;
-    }
-    return std::string_view::npos;
-}
 
 bool IsTagNameChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '@' || c == '_' || c == '.' || c == '-';

@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 #include <limits>
 #include <optional>
@@ -51,8 +52,6 @@ namespace {
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // ==================================================================== decimals
 // Money and formats round the decimal a person reads, not the binary double,
@@ -631,15 +630,17 @@ bool IsDate(const Value& v) {
 
 std::string TextOf(const Value& v) { return v.isNull() ? std::string() : CStr(v); }
 
-bool SameText(const Value& v, std::string_view text) { return !v.isNull() && SameTextNoCase(CStr(v), text); }
-
-bool SameTextNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-    }
-    return true;
+std::string NullToSpace(const Value& v) {
+    if (v.isNull()) return " ";
+    return CStr(v);
 }
+
+std::int32_t NullToZero(const Value& v) {
+    if (v.isNull() || v.isEmpty() || (v.isString() && v.text().empty())) return 0;
+    return CLng(v);
+}
+
+bool SameText(const Value& v, std::string_view text) { return !v.isNull() && SameTextNoCase(CStr(v), text); }
 
 // ============================================================== text helpers
 
@@ -657,13 +658,13 @@ std::string Trim(std::string_view s) { return LTrim(RTrim(s)); }
 
 std::string UCase(std::string_view s) {
     std::string out(s);
-    for (char& c : out) c = upperAscii(c);
+    for (char& c : out) c = UpperAscii(c);
     return out;
 }
 
 std::string LCase(std::string_view s) {
     std::string out(s);
-    for (char& c : out) c = lowerAscii(c);
+    for (char& c : out) c = LowerAscii(c);
     return out;
 }
 
@@ -1016,12 +1017,16 @@ bool isOneOf(const DateToken& t, std::string_view separators) {
 }
 
 // Numeric m/d/y or m-d-y (US order), or y-m-d / y/m/d when the first number has 3 or 4 digits.
-bool parseNumericDate(const std::vector<DateToken>& t, int& year, int& month, int& day) {
+// SQL date literals also read d/m/y when only that reading is a date, as the desktop engine does.
+bool parseNumericDate(const std::vector<DateToken>& t, bool dayFirstWhenOnlyReading, int& year, int& month,
+                      int& day) {
     if (!isOneOf(t[1], "/-") || t[3].separator != t[1].separator) return false;
     if (t[0].kind == DateToken::Number && t[0].text.size() >= 3) {
         return yearOfToken(t[0], year) && numberOfToken(t[2], 2, month) && numberOfToken(t[4], 2, day);
     }
-    return numberOfToken(t[0], 2, month) && numberOfToken(t[2], 2, day) && yearOfToken(t[4], year);
+    if (!numberOfToken(t[0], 2, month) || !numberOfToken(t[2], 2, day) || !yearOfToken(t[4], year)) return false;
+    if (dayFirstWhenOnlyReading && month > 12 && day <= 12) std::swap(month, day);
+    return true;
 }
 
 // "March 5, 2026", "Mar 5 2026", "Mar/5/2026", "Mar-5-2026".
@@ -1036,7 +1041,7 @@ bool parseDayFirstDate(const std::vector<DateToken>& t, int& year, int& month, i
            isOneOf(t[3], "/- ") && yearOfToken(t[4], year);
 }
 
-bool parseDayPart(std::vector<DateToken> t, long long& dayNumberOut) {
+bool parseDayPart(std::vector<DateToken> t, bool dayFirstWhenOnlyReading, long long& dayNumberOut) {
     if (t.size() >= 2 && isWeekdayWord(t[0]) && isOneOf(t[1], ", ")) t.erase(t.begin(), t.begin() + 2);
     if (t.size() != 5 || t[1].kind != DateToken::Separator || t[3].kind != DateToken::Separator) return false;
     int year = 0;
@@ -1044,16 +1049,14 @@ bool parseDayPart(std::vector<DateToken> t, long long& dayNumberOut) {
     int day = 0;
     const bool parsed =
         (t[0].kind == DateToken::Number && t[2].kind == DateToken::Number)
-            ? parseNumericDate(t, year, month, day)
+            ? parseNumericDate(t, dayFirstWhenOnlyReading, year, month, day)
             : parseMonthFirstDate(t, year, month, day) || parseDayFirstDate(t, year, month, day);
     if (!parsed || !isValidDate(year, month, day)) return false;
     dayNumberOut = dayNumber(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
     return true;
 }
 
-}  // namespace
-
-bool ParseDate(std::string_view text, double& out) {
+bool parseDateText(std::string_view text, bool dayFirstWhenOnlyReading, double& out) {
     std::vector<DateToken> tokens;
     if (!tokenizeDate(Trim(Replace(text, "\t", " ")), tokens) || tokens.empty()) return false;
     const std::size_t timeStart = findTimeStart(tokens);
@@ -1065,10 +1068,81 @@ bool ParseDate(std::string_view text, double& out) {
         // Before a time the date ends with the blank that findTimeStart required.
         const std::size_t dateEnd = hasTime ? timeStart - 1 : timeStart;
         const std::vector<DateToken> dateTokens(tokens.begin(), tokens.begin() + static_cast<long>(dateEnd));
-        if (!parseDayPart(dateTokens, day)) return false;
+        if (!parseDayPart(dateTokens, dayFirstWhenOnlyReading, day)) return false;
     }
     out = composeDate(day, seconds / static_cast<double>(kSecondsPerDay));
     return true;
+}
+
+// Two digits at `at`, or -1.
+int twoDigitsAt(std::string_view s, std::size_t at) {
+    if (at + 2 > s.size() || !isDigit(s[at]) || !isDigit(s[at + 1])) return -1;
+    return (s[at] - '0') * 10 + (s[at + 1] - '0');
+}
+
+// "HH:MM" or "HH:MM:SS", seconds optionally with a fraction (rounded); the seconds of the day.
+std::optional<int> storedTimeOfDay(std::string_view s) {
+    const int hour = twoDigitsAt(s, 0);
+    const int minute = twoDigitsAt(s, 3);
+    if (hour < 0 || minute < 0 || s[2] != ':' || hour > 23 || minute > 59) return std::nullopt;
+    int second = 0;
+    bool roundUp = false;
+    if (s.size() > 5) {
+        second = twoDigitsAt(s, 6);
+        if (s[5] != ':' || second < 0 || second > 59) return std::nullopt;
+        std::string_view fraction = s.substr(8);
+        if (!fraction.empty()) {
+            if (fraction.size() < 2 || fraction[0] != '.') return std::nullopt;
+            for (char c : fraction.substr(1)) {
+                if (!isDigit(c)) return std::nullopt;
+            }
+            roundUp = fraction[1] >= '5';
+        }
+    } else if (s.size() != 5) {
+        return std::nullopt;
+    }
+    const int seconds = hour * 3600 + minute * 60 + second + (roundUp ? 1 : 0);
+    if (seconds >= kSecondsPerDay) return std::nullopt;
+    return seconds;
+}
+
+}  // namespace
+
+bool ParseDate(std::string_view text, double& out) { return parseDateText(text, false, out); }
+
+std::string StoredDateText(double date) {
+    const DayAndSeconds parts = splitDate(date);
+    const CivilDate c = civilFromDays(parts.day - kUnixEpochDay);
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02u %02d:%02d:%02d", c.year, c.month, c.day,
+                  parts.seconds / 3600, parts.seconds / 60 % 60, parts.seconds % 60);
+    return buffer;
+}
+
+std::optional<double> ParseStoredDate(std::string_view text) {
+    constexpr std::size_t kDateLength = 10;  // YYYY-MM-DD
+    if (text.size() < kDateLength || text[4] != '-' || text[7] != '-') return std::nullopt;
+    const int century = twoDigitsAt(text, 0);
+    const int yearOfCentury = twoDigitsAt(text, 2);
+    const int month = twoDigitsAt(text, 5);
+    const int day = twoDigitsAt(text, 8);
+    if (century < 0 || yearOfCentury < 0 || month < 0 || day < 0) return std::nullopt;
+    const int year = century * 100 + yearOfCentury;
+    if (!isValidDate(year, month, day)) return std::nullopt;
+    const long long dayNumberOfDate = dayNumber(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
+    if (text.size() == kDateLength) return composeDate(dayNumberOfDate, 0);
+    if (text[kDateLength] != ' ' && text[kDateLength] != 'T') return std::nullopt;
+    const std::optional<int> seconds = storedTimeOfDay(text.substr(kDateLength + 1));
+    if (!seconds) return std::nullopt;
+    return composeDate(dayNumberOfDate, *seconds / static_cast<double>(kSecondsPerDay));
+}
+
+bool ParseDateLiteral(std::string_view text, double& out) {
+    if (const std::optional<double> stored = ParseStoredDate(Trim(text))) {
+        out = *stored;
+        return true;
+    }
+    return parseDateText(text, true, out);
 }
 
 // ==================================================================== Format

@@ -3,9 +3,12 @@
 // conversion rules and numbered run-time errors.
 #pragma once
 
+#include "frame/nocase.h"
+
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -154,9 +157,12 @@ bool IsDate(const Value& v);
 
 // Text of a value where Null counts as "" (the language's `v & ""`).
 std::string TextOf(const Value& v);
+// Database values: a Null gives one blank " ", anything else its text.
+std::string NullToSpace(const Value& v);
+// Database values: a Null or "" gives 0, anything else CLng (whose errors reach the caller).
+std::int32_t NullToZero(const Value& v);
 // Text comparison without regard to letter case; Empty is "", Null equals nothing.
 bool SameText(const Value& v, std::string_view text);
-bool SameTextNoCase(std::string_view a, std::string_view b);
 
 // ---- Text helpers ----
 std::string Trim(std::string_view s);
@@ -197,6 +203,14 @@ std::string MonthName(int month, bool abbreviate);  // "Mar" / "March"
 // Parses the date and time texts the pages produce and users type; false when not a date.
 bool ParseDate(std::string_view text, double& out);
 std::string DateText(double date);  // the language's general date form
+
+// The stored form of dates in the database files: "YYYY-MM-DD HH:MM:SS" (error 6 outside the date range).
+std::string StoredDateText(double date);
+// The stored form, also with a 'T' before the time, without seconds or with a fraction of a second.
+std::optional<double> ParseStoredDate(std::string_view text);
+// A date literal of the SQL texts (the text between # signs): the stored form, the forms ParseDate
+// reads, and day/month/year when only that reading is a date.
+bool ParseDateLiteral(std::string_view text, double& out);
 
 // ---- Number formats ----
 // Format(value, pattern) for number patterns such as "$###,##0.00", "#0.00", "#,###,##0": digit

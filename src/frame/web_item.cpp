@@ -1,15 +1,7 @@
 #include "frame/web_item.h"
 
-#include <algorithm>
-#include <cctype>
 
 namespace excursa {
-
-bool NoCaseLess::operator()(std::string_view a, std::string_view b) const {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::toupper(static_cast<unsigned char>(x)) < std::toupper(static_cast<unsigned char>(y));
-    });
-}
 
 void WebItemRegistry::add(WebItem item) {
     std::string name = item.name;

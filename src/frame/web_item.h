@@ -2,6 +2,7 @@
 #pragma once
 
 #include "frame/app_object.h"
+#include "frame/nocase.h"
 
 #include <functional>
 #include <map>
@@ -9,11 +10,6 @@
 #include <string_view>
 
 namespace excursa {
-
-struct NoCaseLess {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const;
-};
 
 using Handler = std::function<void(AppObject&)>;
 using UserEventHandler = std::function<void(AppObject&, const std::string& eventName)>;

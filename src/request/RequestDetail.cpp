@@ -1,6 +1,7 @@
 // RequestDetail: the trip request form. The entry events load the flags and the
 // stored request; RequestDetail_ProcessTag.cpp draws the tags.
 #include "approval/approval.h"
+#include "frame/keys.h"
 #include "data/connections.h"
 #include "frame/procedure.h"
 #include "frame/worker_state.h"
@@ -18,7 +19,7 @@ constexpr std::string_view kUserEventSql = "SELECT TRIPSREQ.* FROM TRIPSREQ wher
 constexpr std::string_view kRespondSql = "SELECT TRIPSREQ.* FROM TRIPSREQ WHERE TRIPNUM = CLNG(";
 
 bool LoadFromSession(const Host& host) {
-    return SameText(host.sessionGet("LoadRequestDetailFromSession"), "True");
+    return SameText(host.sessionGet(key::LoadFromSession), "True");
 }
 
 // Closes the stored request and the connections however the event ends, so that
@@ -58,7 +59,7 @@ bool LoadStoredRequest(AppObject& app, std::int32_t tripNumber, std::string_view
     app.blnCanEdit = false;
     app.blnCanApprove = false;
     const std::string answer =
-        HasAuthority(tripNumber, TextOf(host.sessionGet("ROLE")), "", TextOf(host.sessionGet("CUSTOMER")));
+        HasAuthority(tripNumber, TextOf(host.sessionGet(key::Role)), "", TextOf(host.sessionGet(key::Customer)));
     if (ErrorTextIsSet()) return false;
     ApplyAuthority(app, answer);
     app.rsRequest = Recordset::Open(Use(cnTripSchl), std::string(sqlHead) + std::to_string(tripNumber) + ")");
@@ -69,12 +70,12 @@ void ShowStoredRequest(AppObject& app, const std::string& eventName) {
     Host& host = app.host;
     // Converted before it is kept: a number that is none must not become the session's request.
     const std::int32_t tripNumber = CLng(Value(eventName));
-    host.sessionSet("TRIPREQ", eventName);
+    host.sessionSet(key::TripReq, eventName);
     if (!LoadStoredRequest(app, tripNumber, kUserEventSql)) return;
     // Left at "NEW" by an earlier new-request reset, the form would draw this
     // stored request as a new one, and saving it would store a second copy.
-    host.sessionSet("RequestDetail.New", "EXISTING");
-    host.sessionSet("RequestDetail.Customer", Trim(NullToSpace(app.rsRequest->field("CUSTOMER"))));
+    host.sessionSet(key::form::New, "EXISTING");
+    host.sessionSet(key::form::Customer, Trim(NullToSpace(app.rsRequest->field("CUSTOMER"))));
     host.writeTemplate("RequestDetail");
 }
 
@@ -85,7 +86,7 @@ void RequestDetail_UserEvent(AppObject& app, const std::string& eventName) {
         if (SessionTimedOut(app)) return;
         if (LoadFromSession(app.host)) app.blnCanEdit = true;
         OpenForTheForm resources(app);
-        if (!PrepareDatabase(app)) return;
+        if (!PrepareDatabase(app.host)) return;
         app.rsRequest.reset();
         if (!eventName.empty()) {
             ShowStoredRequest(app, eventName);
@@ -101,10 +102,10 @@ void RequestDetail_Respond(AppObject& app) {
         if (SessionTimedOut(app)) return;
         if (LoadFromSession(host) || app.blnCopyMode) app.blnCanEdit = true;
         OpenForTheForm resources(app);
-        if (!PrepareDatabase(app)) return;
+        if (!PrepareDatabase(app.host)) return;
         app.rsRequest.reset();
-        if (SameText(host.sessionGet("RequestDetail.New"), "EXISTING") &&
-            !LoadStoredRequest(app, CLng(host.sessionGet("TRIPREQ")), kRespondSql)) {
+        if (SameText(host.sessionGet(key::form::New), "EXISTING") &&
+            !LoadStoredRequest(app, CLng(host.sessionGet(key::TripReq)), kRespondSql)) {
             return;
         }
         host.writeTemplate("RequestDetail");

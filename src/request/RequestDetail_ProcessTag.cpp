@@ -2,6 +2,7 @@
 // posted form, the request form state in the session and the stored request.
 // Every value that a user typed or a record holds is escaped where it is inserted.
 #include "data/connections.h"
+#include "frame/keys.h"
 #include "frame/html.h"
 #include "frame/procedure.h"
 #include "frame/worker_state.h"
@@ -43,12 +44,10 @@ enum class Source {
 // One field's name in each source.
 struct FieldSource {
     std::string_view posted;  // form field
-    std::string_view state;   // session key after "RequestDetail."
+    std::string_view state;   // form state key
     std::string_view column;  // stored column
     bool trimmed;             // the stored text is trimmed after NullToSpace
 };
-
-std::string StateKey(std::string_view key) { return "RequestDetail." + std::string(key); }
 
 // A yes/no session value; a text counts only when it reads "True".
 bool IsTrue(const Value& v) {
@@ -93,8 +92,8 @@ public:
     }
 
     std::string posted(std::string_view name) const { return host.formField(name); }
-    std::string state(std::string_view key) const { return TextOf(host.sessionGet(StateKey(key))); }
-    void setState(std::string_view key, const std::string& value) { host.sessionSet(StateKey(key), value); }
+    std::string state(std::string_view key) const { return TextOf(host.sessionGet(key)); }
+    void setState(std::string_view key, const std::string& value) { host.sessionSet(key, value); }
     std::string session(std::string_view key) const { return TextOf(host.sessionGet(key)); }
     Value setting(std::string_view key) const { return host.appGet(key); }
 
@@ -147,7 +146,7 @@ void Add(TagRules& rules, std::string_view tag, TagRule rule) { rules.emplace(UC
 bool ConnectionsOpen(const AppObject& app) {
     const auto open = [](const std::unique_ptr<Connection>& cn) { return cn && cn->isOpen(); };
     if (open(cnTrip) && open(cnSecurity) && open(cnTripSchl)) return true;
-    return PrepareDatabase(app);
+    return PrepareDatabase(app.host);
 }
 
 struct AddressRow {
@@ -178,7 +177,7 @@ bool LookUpCustomer(FormTag& f, const std::string& code) {
 void AddHeaderRules(TagRules& rules) {
     Add(rules, "WC@TRIPREQCOMMENT", [](FormTag& f, std::string& contents) {
         // The district's own text, markup allowed.
-        contents = "<b><font color='#FFFFFF'>" + f.session("TRIPREQ_COMMENT") + "</font></b>";
+        contents = "<b><font color='#FFFFFF'>" + f.session(key::TripReqComment) + "</font></b>";
     });
 }
 
@@ -191,7 +190,7 @@ void RequestNumber(FormTag& f, std::string& contents) {
         contents.clear();
         return;
     }
-    const std::string number = f.fromSession() ? f.session("TRIPREQ") : f.columnText("TRIPNUM");
+    const std::string number = f.fromSession() ? f.session(key::TripReq) : f.columnText("TRIPNUM");
     contents = "<input type='text' name='TRIPNUM' value='" + HtmlEscape(number) + "' readonly>";
 }
 
@@ -252,8 +251,8 @@ void AddApprovalRules(TagRules& rules) {
 
 // ------------------------------------------------------------ customer, contact
 
-constexpr FieldSource kContact{"Contact", "contact", "CONTACT", true};
-constexpr FieldSource kCustSpec{"CUSTSPEC", "custspec", "CUSTSPEC", true};
+constexpr FieldSource kContact{"Contact", key::form::Contact, "CONTACT", true};
+constexpr FieldSource kCustSpec{"CUSTSPEC", key::form::CustSpec, "CUSTSPEC", true};
 
 std::string PostedCustomerCode(const FormTag& f) { return Trim(BeforeFirstComma(f.posted("cust"))); }
 
@@ -261,12 +260,12 @@ void EditableCustomer(FormTag& f, std::string& contents) {
     std::string selected;
     if (f.copyMode()) {
         selected = PostedCustomerCode(f);
-        if (selected.empty()) selected = f.state("customer");
+        if (selected.empty()) selected = f.state(key::form::Customer);
     } else if (f.fromSession()) {
-        selected = f.state("customer");
+        selected = f.state(key::form::Customer);
     } else if (!f.isNew()) {
         selected = f.columnTrimmed("CUSTOMER");
-        if (f.state("customer").empty()) f.setState("customer", selected);
+        if (f.state(key::form::Customer).empty()) f.setState(key::form::Customer, selected);
     }
     contents = BuildCustomerSelect(f.app, f.attributes, selected);
 }
@@ -277,7 +276,7 @@ void Customer(FormTag& f, std::string& contents) {
         return;
     }
     const std::string code = f.columnTrimmed("CUSTOMER");
-    f.setState("customer", code);
+    f.setState(key::form::Customer, code);
     if (!LookUpCustomer(f, code)) return;
     contents = HtmlEscape(f.app.customer.name);
 }
@@ -296,7 +295,7 @@ void Contact(FormTag& f, std::string& contents) {
 // The form state's special instructions, or the customer's standing ones when it has none.
 std::optional<std::string> CustSpecFromState(FormTag& f) {
     const std::string custSpec = f.state(kCustSpec.state);
-    const std::string customer = Trim(f.state("customer"));
+    const std::string customer = Trim(f.state(key::form::Customer));
     if (!custSpec.empty() || customer.empty()) return custSpec;
     if (!LookUpCustomer(f, customer)) return std::nullopt;
     return Trim(f.app.customer.custSpec);
@@ -335,7 +334,7 @@ void CustSpec(FormTag& f, std::string& contents) {
 
 void AddCustomerRules(TagRules& rules) {
     Add(rules, "WC@CUSTHDR", [](FormTag& f, std::string& contents) {
-        const bool anyCustomer = Trim(f.session("CUSTOMER")).empty();
+        const bool anyCustomer = Trim(f.session(key::Customer)).empty();
         contents = f.editable() && anyCustomer
                        ? "<input type='submit' value='Customer' name='btnSubmit' " + f.attributes + ">"
                        : std::string(kCustomerLabel);
@@ -347,7 +346,7 @@ void AddCustomerRules(TagRules& rules) {
 
 // --------------------------------------------------------------- destination
 
-constexpr FieldSource kDestSpec{"DESTSPEC", "destspec", "DESTSPEC", true};
+constexpr FieldSource kDestSpec{"DESTSPEC", key::form::DestSpec, "DESTSPEC", true};
 
 // A destination typed in by the user and not yet in the destination table.
 bool IsNewDestination(std::string_view destination) {
@@ -359,16 +358,16 @@ std::string DestinationSelect(FormTag& f, const std::string& destination, bool i
 }
 
 std::string DestinationFromState(FormTag& f) {
-    const std::string destination = f.state("destination");
-    if (Trim(destination) == "0") return DestinationSelect(f, f.state("destdesc"), true);
+    const std::string destination = f.state(key::form::Destination);
+    if (Trim(destination) == "0") return DestinationSelect(f, f.state(key::form::DestDesc), true);
     if (Left(destination, 2) == "0,") return DestinationSelect(f, Mid(destination, 3), true);
     return DestinationSelect(f, destination, false);
 }
 
 std::string DestinationFromPost(FormTag& f) {
     std::string destination = f.posted("dest");
-    if (Trim(destination).empty()) destination = f.state("destination");
-    if (Trim(destination) == "0") return DestinationSelect(f, f.state("destdesc"), true);
+    if (Trim(destination).empty()) destination = f.state(key::form::Destination);
+    if (Trim(destination) == "0") return DestinationSelect(f, f.state(key::form::DestDesc), true);
     return DestinationSelect(f, destination, false);
 }
 
@@ -389,7 +388,7 @@ std::string DestinationFromRecord(FormTag& f) {
 void ReadOnlyDestination(FormTag& f, std::string& contents) {
     const std::string destination = f.columnTrimmed("Destination");
     const std::string description = f.columnTrimmed("DESTDESC");
-    f.setState("destination", destination);
+    f.setState(key::form::Destination, destination);
     if (!description.empty() && NullToZero(f.column("Destination")) == 0) {
         CopyStoredDestination(f);
         contents = HtmlEscape(description);
@@ -421,9 +420,9 @@ void Destination(FormTag& f, std::string& contents) {
 }
 
 AddressRow AddressFromState(const FormTag& f) {
-    const bool isNew = IsNewDestination(f.state("destination"));
-    return {isNew ? std::string(kNewDestinationLabel) : std::string(), f.state("destadd1"),
-            f.state("destadd2")};
+    const bool isNew = IsNewDestination(f.state(key::form::Destination));
+    return {isNew ? std::string(kNewDestinationLabel) : std::string(), f.state(key::form::DestAdd1),
+            f.state(key::form::DestAdd2)};
 }
 
 std::optional<AddressRow> AddressFromRecord(FormTag& f) {
@@ -438,7 +437,7 @@ std::optional<AddressRow> AddressFromRecord(FormTag& f) {
 std::optional<AddressRow> DestinationAddress(FormTag& f) {
     if (f.editable() && (f.fromSession() || f.copyMode())) return AddressFromState(f);
     if (f.editable() && f.newWithoutButton()) {
-        if (IsNewDestination(f.state("destination"))) return AddressFromState(f);
+        if (IsNewDestination(f.state(key::form::Destination))) return AddressFromState(f);
         return LookUpDestination(f, f.posted("dest"));
     }
     if (f.editable() && f.isNew()) return AddressRow{};
@@ -472,21 +471,21 @@ void AddDestinationRules(TagRules& rules) {
 
 // ---------------------------------------------------------------------- fund
 
-constexpr FieldSource kFund{"Fund", "Fund", "Fund", true};
+constexpr FieldSource kFund{"Fund", key::form::Fund, "Fund", true};
 
 // Whose funds the drop-down offers: "" for all funds.
 std::string FundListCustomer(const FormTag& f) {
-    const bool perCustomer = SameText(f.setting("DISTRICT.USECUSTFUND"), "True");
-    const bool mayOverride = SameText(f.host.sessionGet("CANOVERRIDEFUND"), "True");
+    const bool perCustomer = SameText(f.setting(key::UseCustFund), "True");
+    const bool mayOverride = SameText(f.host.sessionGet(key::CanOverrideFund), "True");
     if (!perCustomer || mayOverride) return "";
     if (f.copyMode() || (f.isNew() && !f.fromSession())) {
         const std::string posted = PostedCustomerCode(f);
         if (!posted.empty()) return posted;
-        const std::string own = Trim(f.session("CUSTOMER"));
+        const std::string own = Trim(f.session(key::Customer));
         // "0" has no funds: a user without a customer chooses one first.
         return own.empty() ? "0" : own;
     }
-    return f.state("Customer");
+    return f.state(key::form::Customer);
 }
 
 void Fund(FormTag& f, std::string& contents) {
@@ -497,7 +496,7 @@ void Fund(FormTag& f, std::string& contents) {
         return;
     }
     const std::string fund = f.valueFrom(f.orderB(), kFund);
-    if (!SameText(f.setting("DISTRICT.FUND_DD"), "True")) {
+    if (!SameText(f.setting(key::FundDD), "True")) {
         contents =
             "<input type='text' name='fund' size='25' value='" + HtmlEscape(fund) + "' " + f.attributes + ">";
         return;
@@ -523,11 +522,10 @@ double StoredDate(const Value& v) {
     return CDate(v);
 }
 
-double DateFromState(const FormTag& f, std::string_view prefix, bool defaultYear) {
-    const std::string p(prefix);
-    std::string year = f.state(p + "_year");
+double DateFromState(const FormTag& f, const key::form::DateParts& keys, bool defaultYear) {
+    std::string year = f.state(keys.year);
     if (defaultYear && Trim(year).empty()) year = std::to_string(Year(Today()));
-    return DateFromParts(f.state(p + "_month"), f.state(p + "_date"), year);
+    return DateFromParts(f.state(keys.month), f.state(keys.day), year);
 }
 
 std::string DatePickers(const FormTag& f, double date, const std::string& prefix) {
@@ -542,7 +540,7 @@ void DepartureDate(FormTag& f, std::string& contents) {
     }
     double date = kNoDate;
     if (f.fromSession()) {
-        date = DateFromState(f, "dep", true);
+        date = DateFromState(f, key::form::Departure, true);
     } else if (!f.copyMode() && !f.isNew()) {
         date = StoredDate(f.column("depdate"));
     }
@@ -558,7 +556,7 @@ void ReturnDate(FormTag& f, std::string& contents) {
     if (f.copyMode()) {
         date = kNoDate;
     } else if (f.fromSession()) {
-        date = DateFromState(f, "ret", false);
+        date = DateFromState(f, key::form::Return, false);
     } else if (!f.isNew()) {
         date = StoredDate(f.column("retdate"));
     }
@@ -566,12 +564,13 @@ void ReturnDate(FormTag& f, std::string& contents) {
 }
 
 struct TimeField {
-    std::string_view prefix;  // of the pickers, the posted fields and the state keys
+    std::string_view prefix;  // of the pickers and the posted fields
+    key::form::TimeParts state;
     std::string_view column;
 };
 
-double TimeFromState(const FormTag& f, const std::string& prefix) {
-    return TimeFromParts(f.state(prefix + "_HOUR"), f.state(prefix + "_MIN"), f.state(prefix + "_AMPM"));
+double TimeFromState(const FormTag& f, const key::form::TimeParts& keys) {
+    return TimeFromParts(f.state(keys.hour), f.state(keys.minute), f.state(keys.ampm));
 }
 
 double EditableTime(FormTag& f, const TimeField& field) {
@@ -579,11 +578,11 @@ double EditableTime(FormTag& f, const TimeField& field) {
     switch (f.orderB()) {
         case Source::PostedElseState: {
             const std::string hour = f.posted(prefix + "_HOUR");
-            if (Trim(hour).empty()) return TimeFromState(f, prefix);
+            if (Trim(hour).empty()) return TimeFromState(f, field.state);
             return TimeFromParts(hour, f.posted(prefix + "_MIN"), f.posted(prefix + "_AMPM"));
         }
         case Source::State:
-            return TimeFromState(f, prefix);
+            return TimeFromState(f, field.state);
         case Source::Record:
             return StoredDate(f.column(field.column));
         default:
@@ -600,9 +599,9 @@ TagRule TimeRule(TimeField field) {
         }
         const Value stored = f.column(field.column);
         const TimeParts parts = SplitStoredTime(stored);
-        f.setState(prefix + "_HOUR", parts.hour);
-        f.setState(prefix + "_MIN", parts.minute);
-        f.setState(prefix + "_AMPM", parts.ampm);
+        f.setState(field.state.hour, parts.hour);
+        f.setState(field.state.minute, parts.minute);
+        f.setState(field.state.ampm, parts.ampm);
         contents = HtmlEscape(NullToSpace(stored));
     };
 }
@@ -618,42 +617,42 @@ TagRule WarningRow(std::string_view flagKey, std::string_view textKey, std::stri
 
 void AddDateRules(TagRules& rules) {
     Add(rules, "WC@DATESHDR", [](FormTag& f, std::string& contents) {
-        if (IsTrue(f.host.sessionGet("blnDepDtWarn")) || IsTrue(f.host.sessionGet("blnRtnDtWarn"))) {
+        if (IsTrue(f.host.sessionGet(key::DepDtWarn)) || IsTrue(f.host.sessionGet(key::RtnDtWarn))) {
             contents = "*DATES/TIMES - <font color='FF0000'>WARNING</font>*";
         }
     });
     Add(rules, "WC@DEPDATE", DepartureDate);
     Add(rules, "WC@RETDATE", ReturnDate);
-    Add(rules, "WC@DEPTIME", TimeRule({"DEP", "deptime"}));
-    Add(rules, "WC@RETTIME", TimeRule({"RET", "rettime"}));
-    Add(rules, "WC@ARRIVETIME", TimeRule({"ARRIVE", "arrivetime"}));
-    Add(rules, "WC@LEAVETIME", TimeRule({"LEAVE", "leavetime"}));
-    Add(rules, "WC@DEPWARN", WarningRow("blnDepDtWarn", "strDepDtWarn", "Departure -"));
-    Add(rules, "WC@RTNWARN", WarningRow("blnRtnDtWarn", "strRtnDtWarn", ""));
+    Add(rules, "WC@DEPTIME", TimeRule({"DEP", key::form::DepartureTime, "deptime"}));
+    Add(rules, "WC@RETTIME", TimeRule({"RET", key::form::ReturnTime, "rettime"}));
+    Add(rules, "WC@ARRIVETIME", TimeRule({"ARRIVE", key::form::ArriveTime, "arrivetime"}));
+    Add(rules, "WC@LEAVETIME", TimeRule({"LEAVE", key::form::LeaveTime, "leavetime"}));
+    Add(rules, "WC@DEPWARN", WarningRow(key::DepDtWarn, key::DepDtWarnText, "Departure -"));
+    Add(rules, "WC@RTNWARN", WarningRow(key::RtnDtWarn, key::RtnDtWarnText, ""));
     Add(rules, "WC@DEFAULTRETURNDATE", [](FormTag& f, std::string& contents) {
         contents = std::string("<input type='checkbox' name='chkDefaultReturnDate' value='ON' ") +
                    (f.isNew() ? "checked " : "") + f.attributes +
                    " />Use the departure date as the return date.";
     });
     Add(rules, "WC@LEADTIME", [](FormTag& f, std::string& contents) {
-        contents = std::to_string(CLng(f.setting("DISTRICT.DEPDT_LEADTIME")));
+        contents = std::to_string(CLng(f.setting(key::LeadTime)));
     });
     Add(rules, "WC@LEADTIMEHARDWARN", [](FormTag& f, std::string& contents) {
         // Without the right to override (also when it was never granted) the district's setting holds.
-        const bool mayOverride = SameText(f.host.sessionGet("CANOVERRIDEDEPARTUREDATE"), "True");
-        contents = mayOverride ? "False" : TextOf(f.setting("DISTRICT.DEPDT_LEADTIME_HARDWARN"));
+        const bool mayOverride = SameText(f.host.sessionGet(key::CanOverrideDepartureDate), "True");
+        contents = mayOverride ? "False" : TextOf(f.setting(key::LeadTimeHardWarn));
     });
     Add(rules, "WC@FOCUS", [](FormTag& f, std::string& contents) {
         contents = f.editable() ? "document.TripRequestDetail.Dep_month.focus();" : "";
     });
     Add(rules, "WC@CALENDARBUTTON", [](FormTag& f, std::string& contents) {
-        if (!CBool(f.setting("DOTNET_INSTALLED"))) {
+        if (!CBool(f.setting(key::DotnetInstalled))) {
             contents.clear();
             return;
         }
         contents =
             "<input type=\"button\" value=\"View Calendar\" name=\"btnCalendar\" onclick=\"window.open('" +
-            TextOf(f.setting("CALENDAR_URL")) + "', '', 'width=765,height=415');\">";
+            TextOf(f.setting(key::CalendarUrl)) + "', '', 'width=765,height=415');\">";
     });
 }
 
@@ -706,42 +705,42 @@ TagRule PickListSelect(FieldSource field, SelectBuilder build) {
 void AddNumberAndTextRules(TagRules& rules) {
     Add(rules, "WC@INTTRIPNUM",
         TextInput("<input type='text' name='INTTRIPNUM' size='30' maxlength='30' value='",
-                  {"INTTRIPNUM", "INTTRIPNUM", "INTTRIPNUM", true}));
+                  {"INTTRIPNUM", key::form::IntTripNum, "INTTRIPNUM", true}));
     Add(rules, "WC@NUMADULTS",
         TextInput("<input type='text' name='NUMADULTS' size='10' value='",
-                  {"NUMADULTS", "NUMADULTS", "NUMADULTS", false}));
+                  {"NUMADULTS", key::form::NumAdults, "NUMADULTS", false}));
     Add(rules, "WC@NUMSTUDENTS",
         TextInput("<input type='text' name='NUMSTUDENTS' size='10' value='",
-                  {"NUMSTUDENTS", "NUMSTUDENTS", "NUMSTUDENTS", true}));
+                  {"NUMSTUDENTS", key::form::NumStudents, "NUMSTUDENTS", true}));
     Add(rules, "WC@NUMHAND",
         TextInput("<input type='text' name='NUMHAND' size='10' value='",
-                  {"NUMHAND", "NUMHAND", "NUMHAND", false}));
+                  {"NUMHAND", key::form::NumHand, "NUMHAND", false}));
     Add(rules, "WC@ESTTIME",
         TextInput("<input type='text' name='ESTTIME' size='10' value='",
-                  {"ESTTIME", "ESTTIME", "estTime", false}));
+                  {"ESTTIME", key::form::EstTime, "estTime", false}));
     Add(rules, "WC@ESTMILE",
         TextInput("<input type='text' name='ESTMILE' size='10' value='",
-                  {"ESTMILE", "ESTMILE", "ESTMILE", false}));
+                  {"ESTMILE", key::form::EstMile, "ESTMILE", false}));
     Add(rules, "WC@PURPOSE",
         TextInput("<input type='text' name='PURPOSE' size='10' maxlength='25' value='",
-                  {"PURPOSE", "PURPOSE", "PURPOSE", true}));
+                  {"PURPOSE", key::form::Purpose, "PURPOSE", true}));
     Add(rules, "WC@PO",
-        TextInput("<input type='text' name='PO' size='15' maxlength='15' value='", {"PO", "PO", "PO", true}));
+        TextInput("<input type='text' name='PO' size='15' maxlength='15' value='", {"PO", key::form::Po, "PO", true}));
     Add(rules, "WC@DESTSPEC", TextArea(kDestSpec, true));
-    Add(rules, "WC@TRIPCOM", TextArea({"TRIPCOM", "TRIPCOM", "TRIPCOM", true}, false));
-    Add(rules, "WC@GRADE", PickListSelect({"grade", "grade", "GRADE", true}, BuildGradeSelect));
+    Add(rules, "WC@TRIPCOM", TextArea({"TRIPCOM", key::form::TripCom, "TRIPCOM", true}, false));
+    Add(rules, "WC@GRADE", PickListSelect({"grade", key::form::Grade, "GRADE", true}, BuildGradeSelect));
     // Trimmed like the other codes, so a padded stored category is still selected.
-    Add(rules, "WC@TRIPCAT", PickListSelect({"tripcat", "tripcat", "TRIPCAT", true}, BuildTripCatSelect));
+    Add(rules, "WC@TRIPCAT", PickListSelect({"tripcat", key::form::TripCat, "TRIPCAT", true}, BuildTripCatSelect));
 }
 
 // -------------------------------------------------------------------- e-mail
 
-constexpr FieldSource kRequestorEmail{"REQUESTOREMAIL", "requestoremail", "REQUESTOR_EMAIL", true};
+constexpr FieldSource kRequestorEmail{"REQUESTOREMAIL", key::form::RequestorEmail, "REQUESTOR_EMAIL", true};
 
 // After a drop-down change, a lookup or a Copy: what was typed, else the customer's address.
 std::optional<std::string> ReshownEmail(FormTag& f) {
     const std::string email = f.valueFrom(Source::PostedElseState, kRequestorEmail);
-    const std::string customer = Trim(f.state("customer"));
+    const std::string customer = Trim(f.state(key::form::Customer));
     if (!email.empty() || customer.empty()) return email;
     if (!LookUpCustomer(f, customer)) return std::nullopt;
     return f.app.customer.requestorEmail;
@@ -825,8 +824,8 @@ const TagRule* FindRule(std::string_view tagName) {
 // The flags every call starts from: the session says whether the form is re-shown and whether it is new.
 void SetFormFlags(AppObject& app) {
     const Host& host = app.host;
-    if (SameText(host.sessionGet("LoadRequestDetailFromSession"), "True")) app.blnFromSession = true;
-    app.blnNewRequest = SameText(host.sessionGet("RequestDetail.New"), "NEW");
+    if (SameText(host.sessionGet(key::LoadFromSession), "True")) app.blnFromSession = true;
+    app.blnNewRequest = SameText(host.sessionGet(key::form::New), "NEW");
     // A request not yet stored is always editable.
     if (app.blnNewRequest) app.blnCanEdit = true;
 }

@@ -1,4 +1,5 @@
 #include "request/form_controls.h"
+#include "frame/keys.h"
 
 #include "data/connections.h"
 #include "data/database.h"
@@ -163,11 +164,11 @@ std::string FundOptions(const TextArray& funds, int last, const std::string& fun
 
 // The list BuildFundDD draws, or nullopt when there is no control to draw.
 std::optional<std::string> FundSelectOptions(AppObject& app, const std::string& fund) {
-    if (SameText(app.host.appGet("DISTRICT.USECUSTFUND"), "True")) {
+    if (SameText(app.host.appGet(key::UseCustFund), "True")) {
         if (!app.lists.funds) return std::nullopt;
         return FundOptions(*app.lists.funds, app.lists.funds->upperBound(), fund);
     }
-    const SessionList session(app, "Funds", "numFunds");
+    const SessionList session(app, key::Funds, key::NumFunds);
     app.lists.funds.reset();
     if (!session.filled()) return std::string();
     app.lists.funds = session.array();
@@ -223,7 +224,7 @@ std::string AmPmRadios(const std::string& prefix, const std::string& attributes,
 
 void PopulateCustDD(AppObject& app) {
     RunListBuilder(app, "PopulateCustDD", [&] {
-        FillList(app.lists.customers, CustomerQuery(TextOf(app.host.sessionGet("CUSTOMER"))),
+        FillList(app.lists.customers, CustomerQuery(TextOf(app.host.sessionGet(key::Customer))),
                  [](Recordset& rs) { return TwoColumns(rs, "CUSTOMER", "CUSTNAME"); });
     });
 }
@@ -282,7 +283,7 @@ void PopulateFundDD(AppObject& app, const std::string& customerFilter) {
     RunProcedure(
         app, Procedure{"PopulateFundDD", kModuleExcursa},
         [&] {
-            if (PrepareDatabase(app)) FillFundList(app, customerFilter);
+            if (PrepareDatabase(app.host)) FillFundList(app, customerFilter);
             CloseTripDBConnections();
         },
         [] { CloseTripDBConnections(); });
@@ -292,7 +293,7 @@ void PopulateFundDD(AppObject& app, const std::string& customerFilter) {
 
 std::string BuildCustomerSelect(AppObject& app, const std::string& attributes,
                                 const std::string& selectedCustomer) {
-    const SessionList list(app, "CustomersDD", "numCustomers");
+    const SessionList list(app, key::CustomersDD, key::NumCustomers);
     // A user with a single customer always has it chosen, even on a new request.
     const bool singleCustomer = list.last() == 1;
     const std::string wanted = Trim(selectedCustomer);
@@ -307,17 +308,17 @@ std::string BuildCustomerSelect(AppObject& app, const std::string& attributes,
 
 std::string BuildGradeSelect(AppObject& app, const std::string& attributes,
                              const std::string& selectedGrade) {
-    return PlainSelect(app, "grade", "Grades", "numGrades", attributes, selectedGrade);
+    return PlainSelect(app, "grade", key::Grades, key::NumGrades, attributes, selectedGrade);
 }
 
 std::string BuildTripCatSelect(AppObject& app, const std::string& attributes,
                                const std::string& selectedTripCat) {
-    return PlainSelect(app, "tripcat", "TripCat", "numTripCat", attributes, selectedTripCat);
+    return PlainSelect(app, "tripcat", key::TripCat, key::NumTripCat, attributes, selectedTripCat);
 }
 
 std::string BuildDestinationDD(AppObject& app, const std::string& attributes, const std::string& destination,
                                bool destinationIsNew) {
-    const SessionList list(app, "Destinations", "numDestinations");
+    const SessionList list(app, key::Destinations, key::NumDestinations);
     std::string html = "<select name='dest' width='30' " + attributes + ">";
     const bool marksSelection = !destination.empty() && !destinationIsNew;
     if (!destination.empty() && destinationIsNew) {

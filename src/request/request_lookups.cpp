@@ -1,4 +1,5 @@
 #include "request/request_lookups.h"
+#include "frame/keys.h"
 
 #include "data/connections.h"
 #include "data/database.h"
@@ -58,8 +59,8 @@ void CopyBillRate(Recordset& rs, AppObject::CurrentBillRate& rate) {
 }
 
 std::string FundQuery(const AppObject& app, const std::string& fund, const std::string& custnum) {
-    const bool anyFund = !SameText(app.host.appGet("DISTRICT.USECUSTFUND"), "True") ||
-                         SameText(app.host.sessionGet("CANOVERRIDEFUND"), "True");
+    const bool anyFund = !SameText(app.host.appGet(key::UseCustFund), "True") ||
+                         SameText(app.host.sessionGet(key::CanOverrideFund), "True");
     if (anyFund) {
         return "SELECT * FROM FUND WHERE trim$(FUND.FUND) = '" + SqlQuote(fund) + "' AND Fund.Active = True";
     }
@@ -96,16 +97,16 @@ RequestDestination ReadRequestDestination(Recordset& rs) {
 }
 
 void WriteRequestDestination(Host& host, const RequestDestination& d) {
-    host.sessionSet("RequestDetail.destination", d.destination);
-    host.sessionSet("RequestDetail.destdesc", d.desc);
-    host.sessionSet("RequestDetail.destcat", d.cat);
-    host.sessionSet("RequestDetail.miles", Value::Long(d.miles));
-    host.sessionSet("RequestDetail.destadd1", d.add1);
-    host.sessionSet("RequestDetail.destadd2", d.add2);
-    host.sessionSet("RequestDetail.destcity", d.city);
-    host.sessionSet("RequestDetail.destzip", d.zip);
-    host.sessionSet("RequestDetail.destspec", d.instructions);
-    host.sessionSet("RequestDetail.deststate", d.state);
+    host.sessionSet(key::form::Destination, d.destination);
+    host.sessionSet(key::form::DestDesc, d.desc);
+    host.sessionSet(key::form::DestCat, d.cat);
+    host.sessionSet(key::form::Miles, Value::Long(d.miles));
+    host.sessionSet(key::form::DestAdd1, d.add1);
+    host.sessionSet(key::form::DestAdd2, d.add2);
+    host.sessionSet(key::form::DestCity, d.city);
+    host.sessionSet(key::form::DestZip, d.zip);
+    host.sessionSet(key::form::DestSpec, d.instructions);
+    host.sessionSet(key::form::DestState, d.state);
 }
 
 bool IsBlank(const Value& v) { return v.isNull() || v.isEmpty() || (v.isString() && Trim(v.text()).empty()); }
@@ -137,7 +138,7 @@ void getcust(AppObject& app, const std::string& custnum) {
             app.customer = AppObject::CurrentCustomer{};
             if (!TripConnectionOpen()) {
                 openedHere = true;
-                if (!PrepareDatabase(app)) return closeAll();
+                if (!PrepareDatabase(app.host)) return closeAll();
             }
             rs = Recordset::Open(
                 Use(cnTrip), "SELECT * FROM CUSTOMER WHERE CUSTOMER.CUSTOMER = '" + SqlQuote(custnum) + "'");
@@ -242,7 +243,7 @@ void SetDestFromREQ(AppObject& app, std::int32_t tripNum) {
     RunLookup(
         app, "SetDestFromREQ",
         [&] {
-            if (!PrepareDatabase(app)) return CloseTripDBConnections();
+            if (!PrepareDatabase(app.host)) return CloseTripDBConnections();
             RequestDestination destination;
             rs = Recordset::Open(Use(cnTripSchl),
                                  "SELECT * FROM TRIPSREQ WHERE TRIPNUM = " + std::to_string(tripNum));

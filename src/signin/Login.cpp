@@ -1,5 +1,6 @@
 // Login: the sign-in page with the district's header, and signing in.
 #include "data/connections.h"
+#include "frame/keys.h"
 #include "frame/procedure.h"
 #include "request/form_controls.h"
 #include "signin/items.h"
@@ -16,18 +17,18 @@ constexpr std::string_view kEnterNewRequest = "Enter a New Trip Request";
 
 // Cleared before the user is checked, so a failed attempt leaves no identity.
 void ResetSignInValues(Host& host) {
-    host.sessionSet("LoadRequestDetailFromSession", "False");
-    host.sessionSet("Funds", "");
-    host.sessionSet("numFunds", "0");
-    host.sessionSet("USER", "");
-    host.sessionSet("CUSTOMER", "");
-    host.sessionSet("ROLE", "");
-    host.sessionSet("CANOVERRIDEFUND", "False");
-    host.sessionSet("CANOVERRIDEDEPARTUREDATE", "False");
-    host.sessionSet("numCustomers", Value::Integer(0));
-    host.sessionSet("CustomersDD", "");
-    host.sessionSet("numDestinations", Value::Integer(0));
-    host.sessionSet("Destinations", "");
+    host.sessionSet(key::LoadFromSession, "False");
+    host.sessionSet(key::Funds, "");
+    host.sessionSet(key::NumFunds, "0");
+    host.sessionSet(key::User, "");
+    host.sessionSet(key::Customer, "");
+    host.sessionSet(key::Role, "");
+    host.sessionSet(key::CanOverrideFund, "False");
+    host.sessionSet(key::CanOverrideDepartureDate, "False");
+    host.sessionSet(key::NumCustomers, Value::Integer(0));
+    host.sessionSet(key::CustomersDD, "");
+    host.sessionSet(key::NumDestinations, Value::Integer(0));
+    host.sessionSet(key::Destinations, "");
 }
 
 std::string YesNoText(const Value& column) {
@@ -35,16 +36,16 @@ std::string YesNoText(const Value& column) {
 }
 
 void SetIdentity(Host& host, Recordset& user, const std::string& userId) {
-    host.sessionSet("USER", userId);
-    host.sessionSet("CUSTOMER", NullToSpace(user.field("CUSTOMER")));
-    host.sessionSet("ROLE", NullToSpace(user.field("ROLE")));
-    host.sessionSet("CANOVERRIDEFUND", YesNoText(user.field("SCEXFOVD")));
-    host.sessionSet("CANOVERRIDEDEPARTUREDATE", YesNoText(user.field("SCEXDDFT")));
+    host.sessionSet(key::User, userId);
+    host.sessionSet(key::Customer, NullToSpace(user.field("CUSTOMER")));
+    host.sessionSet(key::Role, NullToSpace(user.field("ROLE")));
+    host.sessionSet(key::CanOverrideFund, YesNoText(user.field("SCEXFOVD")));
+    host.sessionSet(key::CanOverrideDepartureDate, YesNoText(user.field("SCEXDDFT")));
 }
 
 void SetDistrictComment(Host& host) {
     Recordset district = Recordset::Open(Use(cnTrip), "select * from District");
-    host.sessionSet("TRIPREQ_COMMENT",
+    host.sessionSet(key::TripReqComment,
                     district.eof() ? std::string() : NullToSpace(district.field("TRIPREQ_COMMENT")));
     district.close();
 }
@@ -53,9 +54,9 @@ void SetEmailOptions(Host& host) {
     Recordset options = Recordset::Open(
         Use(cnTrip), "SELECT REQ_EXCURSA_CHANGE, ADM_EXCURSA_CHANGE, APP_EXCURSA_CHANGE FROM EMAIL_OPTIONS");
     const bool hasRow = !options.eof();
-    host.sessionSet("EMAIL_OPTIONS.REQ_EXCURSA_CHANGE",
+    host.sessionSet(key::MailRequester,
                     hasRow ? NullToSpace(options.field("REQ_EXCURSA_CHANGE")) : std::string());
-    host.sessionSet("EMAIL_OPTIONS.APP_EXCURSA_CHANGE",
+    host.sessionSet(key::MailApprovers,
                     hasRow ? NullToSpace(options.field("APP_EXCURSA_CHANGE")) : std::string());
     options.close();
 }
@@ -73,28 +74,28 @@ void StorePickLists(AppObject& app) {
     Host& host = app.host;
     PopulateDD(app);
     const AppObject::PickLists& lists = app.lists;
-    StoreList(host, "numCustomers", "CustomersDD", lists.customers);
-    StoreList(host, "numDestinations", "Destinations", lists.destinations);
-    StoreList(host, "numTripCat", "TripCat", lists.tripCats);
-    StoreList(host, "numStatusVals", "StatusVals", lists.statusVals);
-    StoreList(host, "numDivisions", "Divisions", lists.divisions);
-    StoreList(host, "numGrades", "Grades", lists.grades);
+    StoreList(host, key::NumCustomers, key::CustomersDD, lists.customers);
+    StoreList(host, key::NumDestinations, key::Destinations, lists.destinations);
+    StoreList(host, key::NumTripCat, key::TripCat, lists.tripCats);
+    StoreList(host, key::NumStatusVals, key::StatusVals, lists.statusVals);
+    StoreList(host, key::NumDivisions, key::Divisions, lists.divisions);
+    StoreList(host, key::NumGrades, key::Grades, lists.grades);
     PopulateDESTCATDD(app);
-    StoreList(host, "numDESTCATs", "DESTCATS", lists.destCats);
+    StoreList(host, key::NumDestCats, key::DestCats, lists.destCats);
 }
 
 // The all-funds list, unless funds are typed or chosen per customer.
 void StoreFundList(AppObject& app) {
     Host& host = app.host;
-    const bool fundDropDown = SameText(host.appGet("DISTRICT.FUND_DD"), "True");
-    const bool perCustomer = SameText(host.appGet("DISTRICT.USECUSTFUND"), "True");
+    const bool fundDropDown = SameText(host.appGet(key::FundDD), "True");
+    const bool perCustomer = SameText(host.appGet(key::UseCustFund), "True");
     if (fundDropDown && !perCustomer) PopulateFundDD(app, "");
     if (fundDropDown && !perCustomer && app.lists.funds) {
-        StoreList(host, "numFunds", "Funds", app.lists.funds);
+        StoreList(host, key::NumFunds, key::Funds, app.lists.funds);
         return;
     }
-    host.sessionSet("numFunds", Value::Integer(0));
-    host.sessionSet("Funds", TextArray(0, 1));
+    host.sessionSet(key::NumFunds, Value::Integer(0));
+    host.sessionSet(key::Funds, TextArray(0, 1));
 }
 
 void GoWhereTheButtonSays(AppObject& app) {
@@ -130,7 +131,7 @@ void CheckUserAndSignIn(AppObject& app, std::optional<Recordset>& user) {
     StorePickLists(app);
     StoreFundList(app);
     GoWhereTheButtonSays(app);
-    host.sessionSet("LoadRequestDetailFromSession", "False");
+    host.sessionSet(key::LoadFromSession, "False");
 }
 
 }  // namespace
@@ -141,8 +142,8 @@ void Login_ProcessTag(AppObject& app, const std::string& tagName, std::string& c
     const Host& host = app.host;
     if (DistrictHeaderTag(host, tagName, contents)) return;
     if (SameTextNoCase(tagName, "WC@TRIPREQUESTINQUIRY")) {
-        contents = CBool(host.appGet("DOTNET_INSTALLED"))
-                       ? "<a href=\"" + TextOf(host.appGet("INQUIRY_URL")) + "\">Trip Request Inquiry</a>"
+        contents = CBool(host.appGet(key::DotnetInstalled))
+                       ? "<a href=\"" + TextOf(host.appGet(key::InquiryUrl)) + "\">Trip Request Inquiry</a>"
                        : std::string();
     } else if (SameTextNoCase(tagName, "WC@exTECHDETAILS")) {
         contents = "<A HREF=\"" + host.urlFor("exDetails") +
@@ -156,9 +157,9 @@ void Login_LoginValidateUser(AppObject& app) {
         app, Procedure{"LoginValidateUser", kModuleNone},
         [&] {
             Host& host = app.host;
-            host.setSessionTimeout(CInt(host.appGet("SESSION_TIMEOUT")));
+            host.setSessionTimeout(CInt(host.appGet(key::SessionTimeout)));
             ResetSignInValues(host);
-            if (PrepareDatabase(app)) CheckUserAndSignIn(app, user);
+            if (PrepareDatabase(app.host)) CheckUserAndSignIn(app, user);
             if (user) user->close();
             CloseTripDBConnections();
         },

@@ -1,5 +1,6 @@
 // SetNewVars: the new-request reset, before an empty request form.
 #include "frame/procedure.h"
+#include "frame/keys.h"
 #include "signin/items.h"
 
 namespace excursa {
@@ -7,10 +8,10 @@ namespace excursa {
 void SetNewVars(AppObject& app) {
     RunProcedure(app, Procedure{"SetNewVars", kModuleExcursa}, [&] {
         Host& host = app.host;
-        host.sessionSet("RequestDetail.New", "NEW");
-        host.sessionSet("TRIPREQ", "");
-        host.sessionSet("blnDepDtWarn", Value::Boolean(false));
-        host.sessionSet("blnRtnDtWarn", Value::Boolean(false));
+        host.sessionSet(key::form::New, "NEW");
+        host.sessionSet(key::TripReq, "");
+        host.sessionSet(key::DepDtWarn, Value::Boolean(false));
+        host.sessionSet(key::RtnDtWarn, Value::Boolean(false));
         app.blnNewRequest = true;
     });
 }

@@ -1,5 +1,6 @@
 // EXTechDetails: the administrator's page of version, folders and mail settings.
 #include "frame/version.h"
+#include "frame/keys.h"
 #include "frame/worker_state.h"
 #include "startup/items.h"
 
@@ -12,11 +13,11 @@ namespace {
 
 // Tags that show one application value as its text.
 constexpr std::array<std::pair<std::string_view, std::string_view>, 5> kSettingTags{{
-    {"WC@APPPATH", "APP_PATH"},
-    {"WC@SMTPSERVER", "SmtpServer"},
-    {"WC@SMTPport", "SmtpPort"},
-    {"WC@SMTPemailfrom", "EmailFromAddress"},
-    {"WC@TIMEOUT", "SESSION_TIMEOUT"},
+    {"WC@APPPATH", key::AppPath},
+    {"WC@SMTPSERVER", key::SmtpServer},
+    {"WC@SMTPport", key::SmtpPort},
+    {"WC@SMTPemailfrom", key::EmailFromAddress},
+    {"WC@TIMEOUT", key::SessionTimeout},
 }};
 
 }  // namespace
@@ -35,10 +36,10 @@ void EXTechDetails_ProcessTag(AppObject& app, const std::string& tagName, std::s
     } else if (SameTextNoCase(tagName, "WC@DATAPATH")) {
         contents = strTripDataPath;
     } else if (SameTextNoCase(tagName, "WC@SMTPAUTH")) {
-        contents = CBool(host.appGet("SmtpAuthentication")) ? "True" : "False";
+        contents = CBool(host.appGet(key::SmtpAuthentication)) ? "True" : "False";
     }
-    for (const auto& [tag, key] : kSettingTags) {
-        if (SameTextNoCase(tagName, tag)) contents = TextOf(host.appGet(key));
+    for (const auto& [tag, setting] : kSettingTags) {
+        if (SameTextNoCase(tagName, tag)) contents = TextOf(host.appGet(setting));
     }
 }
 

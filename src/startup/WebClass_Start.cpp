@@ -1,6 +1,7 @@
 // The start event: loads the site settings, the district record and the
 // required-field flags into the application store, then shows the sign-in page.
 #include "config/settings.h"
+#include "frame/keys.h"
 #include "data/connections.h"
 #include "frame/procedure.h"
 #include "frame/worker_state.h"
@@ -18,75 +19,75 @@ namespace {
 constexpr std::string_view kMakerWebAddress = "ExcursaLakemont.asp";
 
 void WriteSettingsFileValues(Host& host) {
-    host.appSet("SESSION_TIMEOUT", Value::Integer(GetSessionTimeOut()));
-    host.appSet("PageSize", Value::Integer(20));
-    host.appSet("DOTNET_INSTALLED", Value::Boolean(GetDotNetInstalled()));
-    host.appSet("CALENDAR_URL", GetCalendarUrl());
-    host.appSet("INQUIRY_URL", GetInquiryUrl());
-    host.appSet("SmtpServer", GetSmtpServer());
-    host.appSet("SmtpPort", GetSmtpPort());
+    host.appSet(key::SessionTimeout, Value::Integer(GetSessionTimeOut()));
+    host.appSet(key::PageSize, Value::Integer(20));
+    host.appSet(key::DotnetInstalled, Value::Boolean(GetDotNetInstalled()));
+    host.appSet(key::CalendarUrl, GetCalendarUrl());
+    host.appSet(key::InquiryUrl, GetInquiryUrl());
+    host.appSet(key::SmtpServer, GetSmtpServer());
+    host.appSet(key::SmtpPort, GetSmtpPort());
     const bool authentication = GetSmtpAuthentication();
-    host.appSet("SmtpAuthentication", Value::Boolean(authentication));
-    host.appSet("SmtpUsername", authentication ? GetSmtpUsername() : std::string());
-    host.appSet("SmtpPassword", authentication ? GetSmtpPassword() : std::string());
-    host.appSet("EmailFromAddress", GetEmailFromAddress());
-    host.appSet("EmailFromName", GetEmailFromName());
+    host.appSet(key::SmtpAuthentication, Value::Boolean(authentication));
+    host.appSet(key::SmtpUsername, authentication ? GetSmtpUsername() : std::string());
+    host.appSet(key::SmtpPassword, authentication ? GetSmtpPassword() : std::string());
+    host.appSet(key::EmailFromAddress, GetEmailFromAddress());
+    host.appSet(key::EmailFromName, GetEmailFromName());
 }
 
 void WritePublishedConstants(Host& host) {
-    host.appSet("WEBTITLE", "V.E.L. FIELD TRIPS");
-    host.appSet("WEBLINK1", "Tarnwick Systems, Inc");
-    host.appSet("WEBLINKURL1", kMakerWebAddress);
-    host.appSet("WEBLINK2", "");
-    host.appSet("WEBLINKURL2", "");
-    host.appSet("WEBCOMMENT1", "");
-    host.appSet("WEBCOMMENT2", "");
+    host.appSet(key::WebTitle, "V.E.L. FIELD TRIPS");
+    host.appSet(key::WebLink1, "Tarnwick Systems, Inc");
+    host.appSet(key::WebLinkUrl1, kMakerWebAddress);
+    host.appSet(key::WebLink2, "");
+    host.appSet(key::WebLinkUrl2, "");
+    host.appSet(key::WebComment1, "");
+    host.appSet(key::WebComment2, "");
 }
 
 void WriteDistrictRow(Host& host, Recordset& rs) {
     auto text = [&](std::string_view column) { return Value(NullToSpace(rs.field(column))); };
     auto whole = [&](std::string_view column) { return Value::Long(NullToZero(rs.field(column))); };
-    host.appSet("DISTNAME", text("DISTNAME"));
-    host.appSet("DISTADDR1", text("DISTADDR1"));
-    host.appSet("DISTCITYSTZIP", NullToSpace(rs.field("DISTCITY")) + ", " +
+    host.appSet(key::DistName, text("DISTNAME"));
+    host.appSet(key::DistAddr1, text("DISTADDR1"));
+    host.appSet(key::DistCityStZip, NullToSpace(rs.field("DISTCITY")) + ", " +
                                      NullToSpace(rs.field("DISTSTATE")) + "  " +
                                      NullToSpace(rs.field("DISTZIP")));
-    host.appSet("DISTPHONE", text("DISTPHONE"));
-    host.appSet("DEFAULT_CALCNUMDRIVER", text("DEFAULT_CALCNUMDRIVER"));
-    host.appSet("DEFAULTVTYPE", text("DEFAULTVTYPE"));
-    host.appSet("TRANSTITLE", text("TRANSTITLE"));
+    host.appSet(key::DistPhone, text("DISTPHONE"));
+    host.appSet(key::DefaultCalcNumDriver, text("DEFAULT_CALCNUMDRIVER"));
+    host.appSet(key::DefaultVType, text("DEFAULTVTYPE"));
+    host.appSet(key::TransTitle, text("TRANSTITLE"));
     WritePublishedConstants(host);
-    host.appSet("AUTOFILL_REQUESTS", text("autofill_requests"));
-    host.appSet("AUTOFILL_TRIPS", text("AUTOFILL"));
-    host.appSet("VIEW_OTHER_SCHOOLS", text("VIEW_OTHER_SCHOOLS"));
-    host.appSet("DISTRICT.FUND_DD", text("FUND_DD"));
-    host.appSet("DISTRICT.DEPDT_LEADTIME", whole("DEPDT_LEADTIME"));
-    host.appSet("DISTRICT.DEPDT_LEADTIME_HARDWARN", text("DEPDT_LEADTIME_HARDWARN"));
-    host.appSet("DISTRICT.USECUSTFUND", text("USECUSTFUND"));
-    host.appSet("DISTRICT.TOTAL_TRIPS_LIMIT", whole("TOTAL_TRIPS_LIMIT"));
-    host.appSet("DISTRICT.TOTAL_TRIPS_LIMIT_MESSAGE", text("TOTAL_TRIPS_LIMIT_MESSAGE"));
-    host.appSet("DISTRICT.TOTAL_TRIPS_HARDWARN", text("TOTAL_TRIPS_HARDWARN"));
+    host.appSet(key::AutofillRequests, text("autofill_requests"));
+    host.appSet(key::AutofillTrips, text("AUTOFILL"));
+    host.appSet(key::ViewOtherSchools, text("VIEW_OTHER_SCHOOLS"));
+    host.appSet(key::FundDD, text("FUND_DD"));
+    host.appSet(key::LeadTime, whole("DEPDT_LEADTIME"));
+    host.appSet(key::LeadTimeHardWarn, text("DEPDT_LEADTIME_HARDWARN"));
+    host.appSet(key::UseCustFund, text("USECUSTFUND"));
+    host.appSet(key::TotalTripsLimit, whole("TOTAL_TRIPS_LIMIT"));
+    host.appSet(key::TotalTripsLimitMessage, text("TOTAL_TRIPS_LIMIT_MESSAGE"));
+    host.appSet(key::TotalTripsHardWarn, text("TOTAL_TRIPS_HARDWARN"));
 }
 
 // Without a district row; DEFAULTVTYPE keeps what an earlier start stored.
 void WriteNoDistrictValues(Host& host) {
-    host.appSet("DISTNAME", "");
-    host.appSet("DISTADDR1", "");
-    host.appSet("DISTCITYSTZIP", "");
-    host.appSet("DISTPHONE", "");
-    host.appSet("DEFAULT_CALCNUMDRIVER", Value::Boolean(true));
-    host.appSet("TRANSTITLE", "");
+    host.appSet(key::DistName, "");
+    host.appSet(key::DistAddr1, "");
+    host.appSet(key::DistCityStZip, "");
+    host.appSet(key::DistPhone, "");
+    host.appSet(key::DefaultCalcNumDriver, Value::Boolean(true));
+    host.appSet(key::TransTitle, "");
     WritePublishedConstants(host);
-    host.appSet("AUTOFILL_REQUESTS", Value::Boolean(true));
-    host.appSet("AUTOFILL_TRIPS", Value::Boolean(true));
-    host.appSet("VIEW_OTHER_SCHOOLS", Value::Boolean(false));
-    host.appSet("DISTRICT.FUND_DD", "");
-    host.appSet("DISTRICT.DEPDT_LEADTIME", Value::Long(0));
-    host.appSet("DISTRICT.DEPDT_LEADTIME_HARDWARN", "");
-    host.appSet("DISTRICT.USECUSTFUND", "");
-    host.appSet("DISTRICT.TOTAL_TRIPS_LIMIT", Value::Long(0));
-    host.appSet("DISTRICT.TOTAL_TRIPS_LIMIT_MESSAGE", "");
-    host.appSet("DISTRICT.TOTAL_TRIPS_HARDWARN", "");
+    host.appSet(key::AutofillRequests, Value::Boolean(true));
+    host.appSet(key::AutofillTrips, Value::Boolean(true));
+    host.appSet(key::ViewOtherSchools, Value::Boolean(false));
+    host.appSet(key::FundDD, "");
+    host.appSet(key::LeadTime, Value::Long(0));
+    host.appSet(key::LeadTimeHardWarn, "");
+    host.appSet(key::UseCustFund, "");
+    host.appSet(key::TotalTripsLimit, Value::Long(0));
+    host.appSet(key::TotalTripsLimitMessage, "");
+    host.appSet(key::TotalTripsHardWarn, "");
 }
 
 void LoadDistrict(Host& host) {
@@ -134,8 +135,7 @@ void LoadRequiredFlags(Host& host) {
     const bool hasRow = !rs.eof();
     if (hasRow) rs.moveFirst();
     for (const auto& [column, suffix] : kRequiredFlags) {
-        const std::string key = "TRIP_REQ_REQUIRED." + std::string(suffix);
-        host.appSet(key, hasRow ? Value(NullToSpace(rs.field(column))) : Value(""));
+        host.appSet(std::string(key::RequiredPrefix) + std::string(suffix), hasRow ? Value(NullToSpace(rs.field(column))) : Value(""));
     }
     rs.close();
 }
@@ -148,10 +148,10 @@ void WebClass_Start(AppObject& app) {
         app, Procedure{"WebClass_Start", kModuleExcursa},
         [&] {
             // Every start reloads: the load below runs whenever DISTNAME is empty.
-            host.appSet("DISTNAME", "");
+            host.appSet(key::DistName, "");
             const std::string physicalPath = host.serverVariable("APPL_PHYSICAL_PATH");
             if (strAppPath.empty()) strAppPath = physicalPath;
-            host.appSet("APP_PATH", physicalPath);
+            host.appSet(key::AppPath, physicalPath);
             if (strTripDataPath.empty()) {
                 SetTripPaths();
                 if (ErrorTextIsSet()) return;

@@ -1,9 +1,8 @@
 #include "startup/demo_district.h"
 
+#include "data/database.h"
 #include "data/schema.h"
 #include "frame/value.h"
-
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <array>
@@ -11,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <initializer_list>
+#include <limits>
 #include <optional>
 #include <stdexcept>
 #include <tuple>
@@ -46,36 +46,47 @@ struct Field {
 
 Cell TextOrNull(std::string_view text) { return text.empty() ? Cell(nullptr) : Cell(text); }
 
+// What a cell holds, as the data layer binds it.
+Value ValueOf(const Cell& cell) {
+    switch (cell.kind) {
+        case Cell::Kind::Whole:
+            if (cell.whole >= std::numeric_limits<std::int32_t>::min() &&
+                cell.whole <= std::numeric_limits<std::int32_t>::max()) {
+                return Value::Long(static_cast<std::int32_t>(cell.whole));
+            }
+            return Value::Double(static_cast<double>(cell.whole));
+        case Cell::Kind::Real:
+            return Value::Double(cell.real);
+        case Cell::Kind::Text:
+            return Value(cell.text);
+        case Cell::Kind::Null:
+            break;
+    }
+    return Value::Null();
+}
+
 // One database file, written in a single transaction that commits only when asked.
 class DemoFile {
 public:
     explicit DemoFile(std::string path) : path_(std::move(path)) {
-        if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-            std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
-            sqlite3_close(db_);
-            db_ = nullptr;
-            throw std::runtime_error("Could not open '" + path_ + "' for the demo district: " + reason);
-        }
-        sqlite3_busy_timeout(db_, 5000);
-        exec("BEGIN IMMEDIATE");
+        guarded("BEGIN IMMEDIATE", [&] {
+            cn_.open(path_, path_);
+            cn_.executeNative("BEGIN IMMEDIATE");
+        });
     }
-    ~DemoFile() {
-        if (!committed_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close(db_);
-    }
+    // Closing a connection rolls back what it did not commit.
+    ~DemoFile() = default;
     DemoFile(const DemoFile&) = delete;
     DemoFile& operator=(const DemoFile&) = delete;
 
     void commit() {
-        exec("COMMIT");
-        committed_ = true;
+        guarded("COMMIT", [&] { cn_.executeNative("COMMIT"); });
     }
 
     void requireEmpty(std::string_view table) {
-        std::string sql = "SELECT COUNT(*) FROM " + std::string(table);
-        sqlite3_stmt* statement = prepare(sql);
-        long long rows = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : 0;
-        sqlite3_finalize(statement);
+        const std::string sql = "SELECT COUNT(*) FROM " + std::string(table);
+        long long rows = 0;
+        guarded(sql, [&] { rows = static_cast<long long>(CDbl(cn_.scalarNative(sql))); });
         if (rows > 0)
             throw std::runtime_error("'" + path_ + "' already holds data (table " + std::string(table) +
                                      "); the demo district is only written into new database files.");
@@ -84,54 +95,31 @@ public:
     long long insert(std::string_view table, std::initializer_list<Field> fields) {
         std::string columns;
         std::string marks;
+        SqlParams values;
         for (const Field& field : fields) {
             columns += (columns.empty() ? "" : ", ") + std::string(field.column);
             marks += marks.empty() ? "?" : ", ?";
+            values.push_back(ValueOf(field.value));
         }
-        std::string sql = "INSERT INTO " + std::string(table) + " (" + columns + ") VALUES (" + marks + ")";
-        sqlite3_stmt* statement = prepare(sql);
-        int index = 1;
-        for (const Field& field : fields) bind(statement, index++, field.value);
-        int rc = sqlite3_step(statement);
-        sqlite3_finalize(statement);
-        if (rc != SQLITE_DONE) fail(sql);
-        return sqlite3_last_insert_rowid(db_);
+        const std::string sql =
+            "INSERT INTO " + std::string(table) + " (" + columns + ") VALUES (" + marks + ")";
+        guarded(sql, [&] { cn_.executeNative(sql, values); });
+        return cn_.lastInsertRowid();
     }
 
 private:
-    void exec(const char* sql) {
-        if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) fail(sql);
-    }
-    sqlite3_stmt* prepare(const std::string& sql) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) fail(sql);
-        return statement;
-    }
-    static void bind(sqlite3_stmt* statement, int index, const Cell& cell) {
-        switch (cell.kind) {
-            case Cell::Kind::Null:
-                sqlite3_bind_null(statement, index);
-                break;
-            case Cell::Kind::Whole:
-                sqlite3_bind_int64(statement, index, cell.whole);
-                break;
-            case Cell::Kind::Real:
-                sqlite3_bind_double(statement, index, cell.real);
-                break;
-            case Cell::Kind::Text:
-                sqlite3_bind_text(statement, index, cell.text.data(), static_cast<int>(cell.text.size()),
-                                  SQLITE_TRANSIENT);
-                break;
+    template <class Body>
+    void guarded(std::string_view sql, Body body) {
+        try {
+            body();
+        } catch (const VbError& e) {
+            throw std::runtime_error("Demo district, '" + path_ + "': " + e.description() + " in: " +
+                                     std::string(sql));
         }
-    }
-    [[noreturn]] void fail(std::string_view sql) {
-        throw std::runtime_error("Demo district, '" + path_ + "': " + sqlite3_errmsg(db_) +
-                                 " in: " + std::string(sql));
     }
 
     std::string path_;
-    sqlite3* db_ = nullptr;
-    bool committed_ = false;
+    Connection cn_;
 };
 
 // ---------------------------------------------------------------- dates

@@ -1,4 +1,5 @@
 #include "startup/district_header.h"
+#include "frame/keys.h"
 
 #include <array>
 #include <utility>
@@ -7,10 +8,10 @@ namespace excursa {
 
 bool DistrictHeaderTag(const Host& host, std::string_view tagName, std::string& contents) {
     static constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kHeaderTags{{
-        {"wc@Name", "DISTNAME"},
-        {"WC@ADDR1", "DISTADDR1"},
-        {"WC@CITYSTZIP", "DISTCITYSTZIP"},
-        {"WC@PHONE", "DISTPHONE"},
+        {"wc@Name", key::DistName},
+        {"WC@ADDR1", key::DistAddr1},
+        {"WC@CITYSTZIP", key::DistCityStZip},
+        {"WC@PHONE", key::DistPhone},
     }};
     for (const auto& [tag, key] : kHeaderTags) {
         if (!SameTextNoCase(tagName, tag)) continue;

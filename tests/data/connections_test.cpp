@@ -1,4 +1,5 @@
 #include "data/connections.h"
+#include "config/diagnostic_log.h"
 #include "config/site.h"
 #include "frame/app_object.h"
 #include "frame/worker_state.h"
@@ -144,14 +145,14 @@ TEST_F(ConnectionsTest, PrepareDatabaseFillsTheWorkerState) {
     host.application.set("APP_PATH", "/srv/site/www/");
     AppObject app(host);
     strTripDataPath.clear();
-    EXPECT_TRUE(PrepareDatabase(app));
+    EXPECT_TRUE(PrepareDatabase(app.host));
     EXPECT_EQ(strAppPath, "/srv/site/www/");
     EXPECT_EQ(strTripDataPath, "C:\\VEL\\Data\\Lakemont\\");
     EXPECT_TRUE(allOpen());
 
     strAppPath = "/kept/";
     fs::remove(dataFolder_ + "trip.db");
-    EXPECT_FALSE(PrepareDatabase(app));
+    EXPECT_FALSE(PrepareDatabase(app.host));
     EXPECT_EQ(strAppPath, "/kept/");
     EXPECT_EQ(strErrorText, kMissingTripDb);
     EXPECT_EQ(host.written, "");  // the caller writes the text

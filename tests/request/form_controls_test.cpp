@@ -83,7 +83,7 @@ protected:
                   "('P', 'Pending', 1), ('X', 'Cancelled', 0), ('D', 'Denied', 1);"
                   "INSERT INTO DIVISION (DIVISION, DESCRIPTION, ACTIVE) VALUES ('2', 'South', 1), "
                   "('1', 'North', 1), ('9', 'Abandoned', 0);");
-        EXPECT_TRUE(PrepareDatabase(app_)) << strErrorText;
+        EXPECT_TRUE(PrepareDatabase(app_.host)) << strErrorText;
     }
     ~FormControlsListsTest() override { CloseTripDBConnections(); }
 

@@ -159,7 +159,7 @@ protected:
         WebItem forced;
         forced.name = "ApproveWithoutEdit";
         forced.respond = [](AppObject& app) {
-            if (!PrepareDatabase(app)) return;
+            if (!PrepareDatabase(app.host)) return;
             app.rsRequest = Recordset::Open(Use(cnTripSchl), "SELECT * FROM TRIPSREQ WHERE TRIPNUM = 1");
             app.blnCanApprove = true;
             app.strApproveValue = "Principal's OK";
