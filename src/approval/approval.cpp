@@ -36,8 +36,7 @@ bool IsFinalStatus(std::string_view status) {
 }
 
 Recordset OpenChain(const std::string& chainId) {
-    return Recordset::Open(Use(cnSecurity),
-                           "Select * from VLSCC where VLSCC.CHAINID = '" + SqlQuote(chainId) + "'");
+    return Recordset::Open(Use(cnSecurity), "Select * from VLSCC where VLSCC.CHAINID = ?", {chainId});
 }
 
 std::string Approver(Recordset& chain, int level) {
@@ -54,14 +53,6 @@ bool HoldsLevel(std::string_view role, std::string_view approver) {
     return !IsBlank(role) && !IsBlank(approver) && role == approver;
 }
 
-struct Authority {
-    std::string mayEdit = "N";
-    std::string mayApprove = "N";
-    std::string approvalStatus = std::string(kNotApplicable);
-
-    std::string answer() const { return mayEdit + "," + mayApprove + "," + approvalStatus; }
-};
-
 // What the request stands at, from the stored row or from a chain just given to it.
 struct RequestState {
     std::string chain;
@@ -70,8 +61,8 @@ struct RequestState {
 };
 
 RequestState ReadRequest(std::int32_t tripNumber) {
-    const std::string sql = "Select * from TRIPSREQ where TRIPNUM = " + std::to_string(tripNumber);
-    Recordset request = Recordset::Open(Use(cnTripSchl), sql);
+    Recordset request =
+        Recordset::Open(Use(cnTripSchl), "Select * from TRIPSREQ where TRIPNUM = ?", {Value::Long(tripNumber)});
     RequestState state;
     state.chain = Trim(NullToSpace(request.field("chainid")));
     state.status = NullToSpace(request.field("Status"));
@@ -111,8 +102,8 @@ void ApplyChain(const RequestState& request, std::string_view role, bool sameCus
     }
     chain.close();
     if (rolePosition < statusPosition || !sameCustomer) return;
-    authority.mayEdit = "Y";
-    if (rolePosition > statusPosition) authority.mayApprove = "Y";
+    authority.mayEdit = true;
+    if (rolePosition > statusPosition) authority.mayApprove = true;
 }
 
 void Decide(std::int32_t tripNumber, const std::string& role, const std::string& chainId,
@@ -131,9 +122,9 @@ void Decide(std::int32_t tripNumber, const std::string& role, const std::string&
     if (!IsBlank(request.chain)) {
         ApplyChain(request, role, sameCustomer, authority);
     } else if (UCase(request.status) == "PENDING" && sameCustomer) {
-        authority.mayEdit = "Y";
+        authority.mayEdit = true;
     }
-    if (request.status == "PENDING") authority.mayApprove = "N";
+    if (request.status == "PENDING") authority.mayApprove = false;
 }
 
 std::string NextApprover(Recordset& chain, std::string_view status) {
@@ -154,30 +145,30 @@ std::string NextApprover(Recordset& chain, std::string_view status) {
 
 }  // namespace
 
-std::string HasAuthority(std::int32_t tripNumber, const std::string& role, const std::string& chainId,
-                         const std::string& customer) {
+std::string Authority::answerText() const {
+    return std::string(mayEdit ? "Y" : "N") + "," + (mayApprove ? "Y" : "N") + "," + approvalStatus;
+}
+
+Authority HasAuthority(std::int32_t tripNumber, const std::string& role, const std::string& chainId,
+                       const std::string& customer) {
     Authority authority;
-    RunQuietProcedure(
-        Procedure{"HasAuthority", kModuleApproval},
-        [&] { Decide(tripNumber, role, chainId, customer, authority); },
-        // Nothing half-decided may grant anything.
-        [&] { authority = Authority{}; });
-    return authority.answer();
+    const bool decided = RunQuietProcedure(Procedure{"HasAuthority", kModuleApproval},
+                                           [&] { Decide(tripNumber, role, chainId, customer, authority); });
+    // Nothing half-decided may grant anything.
+    return decided ? authority : Authority{};
 }
 
 std::string NextRole(const std::string& chainId, const std::string& status) {
-    std::string next(kNotApplicable);
     const std::string upper = UCase(status);
-    if (IsBlank(chainId) || upper == "ACCEPTED" || upper == "DENIED" || upper == "PENDING") return next;
-    RunQuietProcedure(
-        Procedure{"NextRole", kModuleApproval},
-        [&] {
-            Recordset chain = OpenChain(chainId);
-            if (!chain.eof()) next = NextApprover(chain, status);
-            chain.close();
-        },
-        [&] { next = std::string(kNotApplicable); });
-    return next;
+    if (IsBlank(chainId) || upper == "ACCEPTED" || upper == "DENIED" || upper == "PENDING") {
+        return std::string(kNotApplicable);
+    }
+    std::string next(kNotApplicable);
+    const bool found = RunQuietProcedure(Procedure{"NextRole", kModuleApproval}, [&] {
+        Recordset chain = OpenChain(chainId);
+        if (!chain.eof()) next = NextApprover(chain, status);
+    });
+    return found ? next : std::string(kNotApplicable);
 }
 
 }  // namespace excursa

@@ -8,11 +8,20 @@
 
 namespace excursa {
 
-// "<may edit Y/N>,<may approve Y/N>,<status this user's approval gives, or NA>".
+// What a user may do with a request. After a failure it grants nothing.
+struct Authority {
+    bool mayEdit = false;
+    bool mayApprove = false;
+    std::string approvalStatus = "NA";  // the status this user's approval gives, "NA" for none
+
+    // The answer's text form: "<may edit Y/N>,<may approve Y/N>,<approval status>".
+    std::string answerText() const;
+};
+
 // chainId "" reads chain and status from the stored request. Uses the open
 // connections; opens and closes none.
-std::string HasAuthority(std::int32_t tripNumber, const std::string& role, const std::string& chainId,
-                         const std::string& customer);
+Authority HasAuthority(std::int32_t tripNumber, const std::string& role, const std::string& chainId,
+                       const std::string& customer);
 
 // The role that approves next, or "NA".
 std::string NextRole(const std::string& chainId, const std::string& status);

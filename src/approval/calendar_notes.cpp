@@ -13,28 +13,29 @@ thread_local std::string strCalNoteLongText;
 
 namespace {
 
-// The date goes into the query between '#' marks; a '#' of its own would end the literal
-// and let the rest of the text run as SQL, so it is refused as the engine refuses a bad date.
-std::string NoteDateLiteral(const std::string& dateText) {
-    const std::string literal = "#" + dateText + "#";
-    if (dateText.find('#') != std::string::npos)
-        throw VbError(kErrProvider, "Syntax error in date in query expression '" + literal + "'.");
-    return literal;
+// The day of the note asked for; a text that is no date is refused as the engine refuses a bad date literal.
+Value NoteDay(const std::string& dateText) {
+    double day = 0;
+    if (!ParseDateLiteral(dateText, day) || dateText.find('#') != std::string::npos) {
+        throw VbError(kErrProvider, "Syntax error in date in query expression '#" + dateText + "#'.");
+    }
+    try {
+        StoredDateText(day);
+    } catch (const VbError&) {
+        throw VbError(kErrProvider, "Syntax error in date in query expression '#" + dateText + "#'.");
+    }
+    return Value::Date(day);
 }
 
-std::int16_t ReadNote(const std::string& dateText, bool fetchTexts) {
-    Recordset notes = Recordset::Open(
-        Use(cnTrip), "Select * from Big_CalCalNotes where NoteDate = " + NoteDateLiteral(dateText));
-    std::int16_t severity = 0;
-    if (!notes.eof()) {
-        if (fetchTexts) {
-            strCalNoteText = Trim(NullToSpace(notes.field("NoteText")));
-            strCalNoteLongText = Trim(NullToSpace(notes.field("NoteLongText")));
-        }
-        severity = CInt(notes.field("NoteSeverity"));  // a Null severity is error 94
+std::int16_t ReadNote(PageResources& db, const std::string& dateText, bool fetchTexts) {
+    Recordset& notes =
+        db.query(Use(cnTrip), "Select * from Big_CalCalNotes where NoteDate = ?", {NoteDay(dateText)});
+    if (notes.eof()) return 0;
+    if (fetchTexts) {
+        strCalNoteText = Trim(NullToSpace(notes.field("NoteText")));
+        strCalNoteLongText = Trim(NullToSpace(notes.field("NoteLongText")));
     }
-    notes.close();
-    return severity;
+    return CInt(notes.field("NoteSeverity"));  // a Null severity is error 94
 }
 
 }  // namespace
@@ -44,19 +45,12 @@ std::int16_t Check_calNotes(const std::string& dateText, bool fetchTexts, [[mayb
     if (ErrorTextIsSet()) return 0;
 
     std::int16_t severity = 0;
-    RunQuietProcedure(
-        Procedure{"Check_calNotes", kModuleApproval},
-        [&] {
-            SetTripDBConnections();
-            if (ErrorTextIsSet()) return;
-            severity = ReadNote(Trim(dateText), fetchTexts);
-            CloseTripDBConnections();
-        },
-        [&] {
-            severity = 0;
-            CloseTripDBConnections();
-        });
-    return severity;
+    const bool read = RunQuietProcedure(Procedure{"Check_calNotes", kModuleApproval}, [&] {
+        PageResources db;
+        if (!db.open()) return;
+        severity = ReadNote(db, Trim(dateText), fetchTexts);
+    });
+    return read ? severity : 0;
 }
 
 }  // namespace excursa

@@ -78,4 +78,33 @@ bool PrepareDatabase(const Host& host) {
     return !ErrorTextIsSet();
 }
 
+bool TripDBConnectionsOpen() {
+    const auto open = [](const std::unique_ptr<Connection>& cn) { return cn && cn->isOpen(); };
+    return open(cnTrip) && open(cnSecurity) && open(cnTripSchl);
+}
+
+PageResources::~PageResources() {
+    // Closing a static set cannot lose anything, and nothing here may throw.
+    for (auto it = sets_.rbegin(); it != sets_.rend(); ++it) it->close();
+    for (std::optional<Recordset>* held : held_) held->reset();
+    if (opened_) CloseTripDBConnections();
+}
+
+bool PageResources::open() {
+    opened_ = true;
+    if (host_) return PrepareDatabase(*host_);
+    SetTripDBConnections();
+    return !ErrorTextIsSet();
+}
+
+bool PageResources::openUnlessOpen() { return TripDBConnectionsOpen() || open(); }
+
+Recordset& PageResources::query(Connection& cn, std::string_view jetSql, const SqlParams& params) {
+    return sets_.emplace_back(Recordset::Open(cn, jetSql, params));
+}
+
+Recordset& PageResources::queryForUpdate(Connection& cn, std::string_view jetSql, const SqlParams& params) {
+    return sets_.emplace_back(Recordset::OpenForUpdate(cn, jetSql, params));
+}
+
 }  // namespace excursa

@@ -1,11 +1,15 @@
-// The worker's three database connections, the null helpers and the diagnostic log.
+// The worker's three database connections, and the guard that every database-using procedure
+// keeps for the connections it opened and the record sets it made.
 #pragma once
 
 #include "data/database.h"
 #include "frame/host.h"
 #include "frame/value.h"
 
+#include <deque>
 #include <memory>
+#include <optional>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -32,5 +36,39 @@ void CloseTripCode();
 // (from the host's application value when the worker has none yet), the data
 // folder and the connections. False when strErrorText was set.
 bool PrepareDatabase(const Host& host);
+
+// True when the worker's three connections are open.
+bool TripDBConnectionsOpen();
+
+// The database resources of one procedure, closed however it ends (normally, after a failure, or
+// when the response ends): the record sets it made, then the connections, when it opened them.
+class PageResources {
+public:
+    explicit PageResources(const Host& host) : host_(&host) {}
+    // For routines without a host: the worker's data folder must be set already.
+    PageResources() = default;
+    PageResources(const PageResources&) = delete;
+    PageResources& operator=(const PageResources&) = delete;
+    ~PageResources();
+
+    // Opens the connections (PrepareDatabase, or only SetTripDBConnections without a host); false
+    // when that left an error text.
+    bool open();
+    // The same for a routine that its caller may call with the connections open: they are then
+    // used as they are and left open.
+    bool openUnlessOpen();
+
+    // A static record set, closed at the end.
+    Recordset& query(Connection& cn, std::string_view jetSql, const SqlParams& params = {});
+    Recordset& queryForUpdate(Connection& cn, std::string_view jetSql, const SqlParams& params = {});
+    // A record set held elsewhere (the request form's open record) that is closed and let go at the end.
+    void closeAtEnd(std::optional<Recordset>& held) { held_.push_back(&held); }
+
+private:
+    const Host* host_ = nullptr;
+    bool opened_ = false;
+    std::deque<Recordset> sets_;
+    std::vector<std::optional<Recordset>*> held_;
+};
 
 }  // namespace excursa

@@ -2,14 +2,16 @@
 // carries the handlers' per-request fields and reaches the host through it.
 #pragma once
 
-#include "data/database.h"
 #include "frame/host.h"
 #include "frame/value.h"
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace excursa {
 
@@ -19,6 +21,20 @@ struct AppObject {
     AppObject& operator=(const AppObject&) = delete;
 
     Host& host;
+
+    // State that a page folder keeps for one request (the request form's open record, for
+    // instance), of a type the frame does not know: made on first use, discarded with the object.
+    template <class T>
+    T& pageState() {
+        static const char kTypeKey = 0;
+        for (auto& [key, state] : pageStates_) {
+            if (key == &kTypeKey) return *static_cast<T*>(state.get());
+        }
+        auto state = std::make_shared<T>();
+        T& made = *state;
+        pageStates_.emplace_back(&kTypeKey, std::move(state));
+        return made;
+    }
 
     // What the Logout page shows under its time-out tag.
     std::string strLogoutMessage;
@@ -57,9 +73,6 @@ struct AppObject {
     bool blnCopyMode = false;
     bool blnFromSession = false;
 
-    // The stored request, open while the request form's template is written.
-    std::optional<Recordset> rsRequest;
-
     // Filled by getcust, getdest and getBILLRATEFlat.
     struct CurrentCustomer {
         std::string name = "Not Found";
@@ -81,6 +94,9 @@ struct AppObject {
         std::array<float, 5> amounts{};
         std::array<std::string, 5> texts{" ", " ", " ", " ", " "};
     } billRate;
+
+private:
+    std::vector<std::pair<const void*, std::shared_ptr<void>>> pageStates_;
 };
 
 }  // namespace excursa

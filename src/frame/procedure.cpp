@@ -21,12 +21,14 @@ bool RecordFailure(const Procedure& proc, const VbError& e) {
     return true;
 }
 
-void RunGuarded(const Procedure& proc, const std::function<void()>& body,
+bool RunGuarded(const Procedure& proc, const std::function<void()>& body,
                 const std::function<void()>& cleanup) {
     try {
         body();
+        return true;
     } catch (const VbError& e) {
         if (RecordFailure(proc, e) && cleanup) cleanup();
+        return false;
     }
 }
 
@@ -45,15 +47,16 @@ std::string RoutineErrorText(std::string_view name, std::string_view module, con
     return text;
 }
 
-void RunProcedure(AppObject& app, const Procedure& proc, const std::function<void()>& body,
+bool RunProcedure(AppObject& app, const Procedure& proc, const std::function<void()>& body,
                   const std::function<void()>& cleanup) {
-    RunGuarded(proc, body, cleanup);
+    const bool completed = RunGuarded(proc, body, cleanup);
     WriteErrorTextIfSet(app);
+    return completed;
 }
 
-void RunQuietProcedure(const Procedure& proc, const std::function<void()>& body,
+bool RunQuietProcedure(const Procedure& proc, const std::function<void()>& body,
                        const std::function<void()>& cleanup) {
-    RunGuarded(proc, body, cleanup);
+    return RunGuarded(proc, body, cleanup);
 }
 
 void WriteErrorTextIfSet(AppObject& app) {

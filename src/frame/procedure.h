@@ -32,12 +32,13 @@ std::string RoutineErrorText(std::string_view name, std::string_view module, con
 
 // Runs a page-level procedure under the convention. `cleanup` runs after a
 // failure that set the error text. Writes strErrorText at the end when it is set.
-void RunProcedure(AppObject& app, const Procedure& proc, const std::function<void()>& body,
+// True when the body ran to its end; false after a failure.
+bool RunProcedure(AppObject& app, const Procedure& proc, const std::function<void()>& body,
                   const std::function<void()>& cleanup = {});
 
 // Runs body; a failure sets strErrorText by the convention and runs cleanup,
-// but nothing is written (for routines whose callers write).
-void RunQuietProcedure(const Procedure& proc, const std::function<void()>& body,
+// but nothing is written (for routines whose callers write). True when the body ran to its end.
+bool RunQuietProcedure(const Procedure& proc, const std::function<void()>& body,
                        const std::function<void()>& cleanup = {});
 
 // Writes strErrorText to the response when it differs from "NA".

@@ -1,6 +1,7 @@
 // RequestDetail: the trip request form. The entry events load the flags and the
 // stored request; RequestDetail_ProcessTag.cpp draws the tags.
 #include "approval/approval.h"
+#include "request/request_form.h"
 #include "frame/keys.h"
 #include "data/connections.h"
 #include "frame/procedure.h"
@@ -15,54 +16,29 @@ namespace excursa {
 
 namespace {
 
-constexpr std::string_view kUserEventSql = "SELECT TRIPSREQ.* FROM TRIPSREQ where TRIPNUM = clng(";
-constexpr std::string_view kRespondSql = "SELECT TRIPSREQ.* FROM TRIPSREQ WHERE TRIPNUM = CLNG(";
 
-bool LoadFromSession(const Host& host) {
-    return SameText(host.sessionGet(key::LoadFromSession), "True");
-}
+constexpr std::string_view kUserEventSql = "SELECT TRIPSREQ.* FROM TRIPSREQ where TRIPNUM = clng(?)";
+constexpr std::string_view kRespondSql = "SELECT TRIPSREQ.* FROM TRIPSREQ WHERE TRIPNUM = CLNG(?)";
 
-// Closes the stored request and the connections however the event ends, so that
-// a failure or an ended response leaves nothing open on the worker.
-class OpenForTheForm {
-public:
-    explicit OpenForTheForm(AppObject& app) : app_(app) {}
-    OpenForTheForm(const OpenForTheForm&) = delete;
-    OpenForTheForm& operator=(const OpenForTheForm&) = delete;
-    ~OpenForTheForm() {
-        try {
-            if (app_.rsRequest && app_.rsRequest->isOpen()) app_.rsRequest->close();
-        } catch (const VbError&) {
-            // Closing a static set cannot lose anything; the set is released below all the same.
-        }
-        app_.rsRequest.reset();
-        CloseTripDBConnections();
-    }
+bool LoadFromSession(const Host& host) { return SameText(host.sessionGet(key::LoadFromSession), "True"); }
 
-private:
-    AppObject& app_;
-};
-
-// "<edit Y/N>,<approve Y/N>,<status the approval gives>": the first two items
-// set the flags, the rest (commas and all) is what Approve posts.
-void ApplyAuthority(AppObject& app, const std::string& answer) {
-    if (BeforeFirstComma(answer) == "Y") app.blnCanEdit = true;
-    const std::string rest = AfterFirstComma(answer);
-    if (BeforeFirstComma(rest) == "Y") app.blnCanApprove = true;
-    app.strApproveValue = AfterFirstComma(rest);
+void ApplyAuthority(AppObject& app, const Authority& authority) {
+    if (authority.mayEdit) app.blnCanEdit = true;
+    if (authority.mayApprove) app.blnCanApprove = true;
+    app.strApproveValue = authority.approvalStatus;
 }
 
 // Decides the flags from the authority rule and opens the request. The number reaches
 // the SQL only as the converted whole number. False when the authority rule failed.
-bool LoadStoredRequest(AppObject& app, std::int32_t tripNumber, std::string_view sqlHead) {
+bool LoadStoredRequest(AppObject& app, std::int32_t tripNumber, std::string_view sql) {
     const Host& host = app.host;
     app.blnCanEdit = false;
     app.blnCanApprove = false;
-    const std::string answer =
-        HasAuthority(tripNumber, TextOf(host.sessionGet(key::Role)), "", TextOf(host.sessionGet(key::Customer)));
+    const Authority authority = HasAuthority(tripNumber, TextOf(host.sessionGet(key::Role)), "",
+                                             TextOf(host.sessionGet(key::Customer)));
     if (ErrorTextIsSet()) return false;
-    ApplyAuthority(app, answer);
-    app.rsRequest = Recordset::Open(Use(cnTripSchl), std::string(sqlHead) + std::to_string(tripNumber) + ")");
+    ApplyAuthority(app, authority);
+    RequestRecord(app) = Recordset::Open(Use(cnTripSchl), sql, {Value::Long(tripNumber)});
     return true;
 }
 
@@ -75,7 +51,7 @@ void ShowStoredRequest(AppObject& app, const std::string& eventName) {
     // Left at "NEW" by an earlier new-request reset, the form would draw this
     // stored request as a new one, and saving it would store a second copy.
     host.sessionSet(key::form::New, "EXISTING");
-    host.sessionSet(key::form::Customer, Trim(NullToSpace(app.rsRequest->field("CUSTOMER"))));
+    host.sessionSet(key::form::Customer, Trim(NullToSpace(RequestRecord(app)->field("CUSTOMER"))));
     host.writeTemplate("RequestDetail");
 }
 
@@ -85,9 +61,11 @@ void RequestDetail_UserEvent(AppObject& app, const std::string& eventName) {
     RunProcedure(app, Procedure{"RequestDetail_UserEvent", kModuleExcursa, true}, [&] {
         if (SessionTimedOut(app)) return;
         if (LoadFromSession(app.host)) app.blnCanEdit = true;
-        OpenForTheForm resources(app);
-        if (!PrepareDatabase(app.host)) return;
-        app.rsRequest.reset();
+        // The stored request and the connections are closed however the event ends.
+        PageResources db(app.host);
+        db.closeAtEnd(RequestRecord(app));
+        if (!db.open()) return;
+        RequestRecord(app).reset();
         if (!eventName.empty()) {
             ShowStoredRequest(app, eventName);
             return;
@@ -101,9 +79,10 @@ void RequestDetail_Respond(AppObject& app) {
         Host& host = app.host;
         if (SessionTimedOut(app)) return;
         if (LoadFromSession(host) || app.blnCopyMode) app.blnCanEdit = true;
-        OpenForTheForm resources(app);
-        if (!PrepareDatabase(app.host)) return;
-        app.rsRequest.reset();
+        PageResources db(host);
+        db.closeAtEnd(RequestRecord(app));
+        if (!db.open()) return;
+        RequestRecord(app).reset();
         if (SameText(host.sessionGet(key::form::New), "EXISTING") &&
             !LoadStoredRequest(app, CLng(host.sessionGet(key::TripReq)), kRespondSql)) {
             return;

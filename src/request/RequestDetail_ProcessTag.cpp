@@ -2,6 +2,7 @@
 // posted form, the request form state in the session and the stored request.
 // Every value that a user typed or a record holds is escaped where it is inserted.
 #include "data/connections.h"
+#include "request/request_form.h"
 #include "frame/keys.h"
 #include "frame/html.h"
 #include "frame/procedure.h"
@@ -99,8 +100,7 @@ public:
 
     // Error 91, as a record set that was never opened gives.
     Recordset& record() {
-        if (!app.rsRequest || !app.rsRequest->isOpen()) raiseError(kErrObjectNotSet);
-        return *app.rsRequest;
+        return OpenRequestRecord(app);
     }
     Value column(std::string_view name) { return record().field(name); }
     std::string columnText(std::string_view name) { return NullToSpace(column(name)); }
@@ -141,14 +141,6 @@ void Add(TagRules& rules, std::string_view tag, TagRule rule) { rules.emplace(UC
 
 // ------------------------------------------------------------------ look-ups
 
-// PopulateFundDD closes the worker's connections when it ends; getdest needs them.
-// False when opening them again left an error text.
-bool ConnectionsOpen(const AppObject& app) {
-    const auto open = [](const std::unique_ptr<Connection>& cn) { return cn && cn->isOpen(); };
-    if (open(cnTrip) && open(cnSecurity) && open(cnTripSchl)) return true;
-    return PrepareDatabase(app.host);
-}
-
 struct AddressRow {
     std::string label;
     std::string line1;
@@ -156,21 +148,17 @@ struct AddressRow {
 };
 
 // The destination's description and address, or nullopt when the look-up failed (it wrote its error).
+// PopulateFundDD closes the worker's connections when it ends; getdest needs them open again, and the
+// form's entry event closes them at its end.
 std::optional<AddressRow> LookUpDestination(FormTag& f, const std::string& destination) {
-    if (!ConnectionsOpen(f.app)) return std::nullopt;
-    const std::string before = strErrorText;
-    getdest(f.app, destination);
-    if (strErrorText != before) return std::nullopt;
+    if (!TripDBConnectionsOpen() && !PrepareDatabase(f.host)) return std::nullopt;
+    if (!getdest(f.app, destination)) return std::nullopt;
     const AppObject::CurrentDestination& d = f.app.destination;
     return AddressRow{d.description, d.address1, d.address2};
 }
 
 // Fills app.customer; false when the look-up failed.
-bool LookUpCustomer(FormTag& f, const std::string& code) {
-    const std::string before = strErrorText;
-    getcust(f.app, code);
-    return strErrorText == before;
-}
+bool LookUpCustomer(FormTag& f, const std::string& code) { return getcust(f.app, code); }
 
 // -------------------------------------------------------- header and identity
 

@@ -17,19 +17,10 @@ namespace {
 
 constexpr std::string_view kNbsp = "&nbsp;";
 
-void RunLookup(AppObject& app, std::string_view name, const std::function<void()>& body,
-               const std::function<void()>& cleanup = {}) {
-    RunProcedure(app, Procedure{name, kModuleExcursa}, body, cleanup);
+// Runs a look-up under the error convention; false when it failed (its text is then in strErrorText).
+bool RunLookup(AppObject& app, std::string_view name, const std::function<void()>& body) {
+    return RunProcedure(app, Procedure{name, kModuleExcursa}, body);
 }
-
-void CloseIfOpen(std::optional<Recordset>& rs) {
-    if (rs && rs->isOpen()) rs->close();
-}
-
-bool TripConnectionOpen() { return cnTrip && cnTrip->isOpen(); }
-
-// A number text as SQL digits: the language's conversion, so "abc" is a type mismatch.
-std::string SqlWholeNumber(const std::string& text) { return std::to_string(CLng(Value(text))); }
 
 void CopyText(Recordset& rs, std::string_view column, std::string& into) {
     const Value v = rs.field(column);
@@ -58,16 +49,18 @@ void CopyBillRate(Recordset& rs, AppObject::CurrentBillRate& rate) {
     }
 }
 
-std::string FundQuery(const AppObject& app, const std::string& fund, const std::string& custnum) {
+Recordset OpenFund(const AppObject& app, const std::string& fund, const std::string& custnum) {
     const bool anyFund = !SameText(app.host.appGet(key::UseCustFund), "True") ||
                          SameText(app.host.sessionGet(key::CanOverrideFund), "True");
     if (anyFund) {
-        return "SELECT * FROM FUND WHERE trim$(FUND.FUND) = '" + SqlQuote(fund) + "' AND Fund.Active = True";
+        return Recordset::Open(Use(cnTrip), "SELECT * FROM FUND WHERE trim$(FUND.FUND) = ? AND Fund.Active = True",
+                               {fund});
     }
-    return "SELECT FUND.* FROM FUND INNER JOIN CUSTOMER_FUND ON FUND.FUND = CUSTOMER_FUND.FUND"
-           " WHERE (trim$(CUSTOMER_FUND.FUND) = '" +
-           SqlQuote(fund) + "') AND (CUSTOMER_FUND.CUSTOMER = '" + SqlQuote(custnum) +
-           "') AND (Fund.Active = True)";
+    return Recordset::Open(Use(cnTrip),
+                           "SELECT FUND.* FROM FUND INNER JOIN CUSTOMER_FUND ON FUND.FUND = CUSTOMER_FUND.FUND"
+                           " WHERE (trim$(CUSTOMER_FUND.FUND) = ?) AND (CUSTOMER_FUND.CUSTOMER = ?)"
+                           " AND (Fund.Active = True)",
+                           {fund, custnum});
 }
 
 // The destination columns of a stored request, as the form state keeps them.
@@ -125,113 +118,75 @@ std::optional<std::int32_t> WholeNumber(const std::string& text) {
 
 // ------------------------------------------------------------------ look-ups
 
-void getcust(AppObject& app, const std::string& custnum) {
-    std::optional<Recordset> rs;
-    bool openedHere = false;
-    auto closeAll = [&] {
-        CloseIfOpen(rs);
-        if (openedHere) CloseTripDBConnections();
-    };
-    RunLookup(
-        app, "getCust",
-        [&] {
-            app.customer = AppObject::CurrentCustomer{};
-            if (!TripConnectionOpen()) {
-                openedHere = true;
-                if (!PrepareDatabase(app.host)) return closeAll();
-            }
-            rs = Recordset::Open(
-                Use(cnTrip), "SELECT * FROM CUSTOMER WHERE CUSTOMER.CUSTOMER = '" + SqlQuote(custnum) + "'");
-            if (!rs->eof()) CopyCustomer(*rs, app.customer);
-            closeAll();
-        },
-        closeAll);
+bool getcust(AppObject& app, const std::string& custnum) {
+    return RunLookup(app, "getCust", [&] {
+        app.customer = AppObject::CurrentCustomer{};
+        PageResources db(app.host);
+        if (!db.openUnlessOpen()) return;
+        Recordset& rs = db.query(Use(cnTrip), "SELECT * FROM CUSTOMER WHERE CUSTOMER.CUSTOMER = ?", {custnum});
+        if (!rs.eof()) CopyCustomer(rs, app.customer);
+    });
 }
 
-std::string getdest(AppObject& app, const std::string& dest) {
+std::optional<std::string> getdest(AppObject& app, const std::string& dest) {
     std::string instructions;
-    std::optional<Recordset> rs;
-    RunLookup(
-        app, "getdest",
-        [&] {
-            app.destination = AppObject::CurrentDestination{};
-            const std::string number = Trim(dest).empty() ? "0" : SqlWholeNumber(dest);
-            if (number == "0") return;
-            rs = Recordset::Open(Use(cnTrip),
-                                 "SELECT * FROM DESTINATION WHERE DESTINATION.DESTINATION = " + number);
-            if (!rs->eof()) {
-                AppObject::CurrentDestination found;
-                CopyText(*rs, "DESTDESC", found.description);
-                std::string foundInstructions;
-                CopyText(*rs, "DESTSPEC", foundInstructions);
-                found.miles = static_cast<float>(NullToZero(rs->field("MILES")));
-                found.address1 = NullToSpace(rs->field("DESTADD1"));
-                found.address2 = NullToSpace(rs->field("DESTADD2"));
-                app.destination = std::move(found);
-                instructions = std::move(foundInstructions);
-            }
-            rs->close();
-        },
-        [&] { CloseIfOpen(rs); });
+    const bool ran = RunLookup(app, "getdest", [&] {
+        app.destination = AppObject::CurrentDestination{};
+        // The language's conversion: "abc" is a type mismatch.
+        const std::int32_t number = Trim(dest).empty() ? 0 : CLng(Value(dest));
+        if (number == 0) return;
+        Recordset rs =
+            Recordset::Open(Use(cnTrip), "SELECT * FROM DESTINATION WHERE DESTINATION.DESTINATION = ?",
+                            {Value::Long(number)});
+        if (rs.eof()) return;
+        AppObject::CurrentDestination found;
+        CopyText(rs, "DESTDESC", found.description);
+        std::string foundInstructions;
+        CopyText(rs, "DESTSPEC", foundInstructions);
+        found.miles = static_cast<float>(NullToZero(rs.field("MILES")));
+        found.address1 = NullToSpace(rs.field("DESTADD1"));
+        found.address2 = NullToSpace(rs.field("DESTADD2"));
+        app.destination = std::move(found);
+        instructions = std::move(foundInstructions);
+    });
+    if (!ran) return std::nullopt;
     return instructions;
 }
 
 std::string getFundDesc(AppObject& app, const std::string& fundnum, const std::string& custnum) {
     std::string description;
-    std::optional<Recordset> rs;
-    RunLookup(
-        app, "getFundDesc",
-        [&] {
-            rs = Recordset::Open(Use(cnTrip), FundQuery(app, Trim(fundnum), custnum));
-            if (rs->eof()) {
-                description = "NOFUND";
-            } else {
-                const Value stored = rs->field("FUNDDESC");
-                description = stored.isNull() ? "No Description" : CStr(stored);
-            }
-            rs->close();
-        },
-        [&] {
-            CloseIfOpen(rs);
-            description.clear();
-        });
+    RunLookup(app, "getFundDesc", [&] {
+        Recordset rs = OpenFund(app, Trim(fundnum), custnum);
+        if (rs.eof()) {
+            description = "NOFUND";
+            return;
+        }
+        const Value stored = rs.field("FUNDDESC");
+        description = stored.isNull() ? "No Description" : CStr(stored);
+    });
     return description;
 }
 
 std::string getCHAIN(AppObject& app, const std::string& custNum, const std::string& tripCat) {
     std::string chain;
-    std::optional<Recordset> rs;
-    RunLookup(
-        app, "getCHAIN",
-        [&] {
-            rs = Recordset::Open(Use(cnTrip),
-                                 "SELECT * FROM CUSTOMER_TRIPCAT WHERE CUSTOMER_TRIPCAT.CUSTOMER = '" +
-                                     SqlQuote(custNum) + "' AND CUSTOMER_TRIPCAT.TRIPCAT = '" +
-                                     SqlQuote(tripCat) + "'");
-            // A row without a chain is the same as no row.
-            if (!rs->eof()) chain = TextOf(rs->field("chainid"));
-            rs->close();
-        },
-        [&] {
-            CloseIfOpen(rs);
-            chain.clear();
-        });
+    RunLookup(app, "getCHAIN", [&] {
+        Recordset rs = Recordset::Open(
+            Use(cnTrip), "SELECT * FROM CUSTOMER_TRIPCAT WHERE CUSTOMER_TRIPCAT.CUSTOMER = ? AND CUSTOMER_TRIPCAT.TRIPCAT = ?",
+            {custNum, tripCat});
+        // A row without a chain is the same as no row.
+        if (!rs.eof()) chain = TextOf(rs.field("chainid"));
+    });
     return chain;
 }
 
 void getBILLRATEFlat(AppObject& app, std::int32_t billRate) {
-    std::optional<Recordset> rs;
-    RunLookup(
-        app, "getBILLRATEFlat",
-        [&] {
-            AppObject::CurrentBillRate& rate = app.billRate;
-            rate = AppObject::CurrentBillRate{};
-            rs = Recordset::Open(
-                Use(cnTrip), "SELECT * FROM BILLRATE WHERE BILLRATE.BILLRATE = " + std::to_string(billRate));
-            if (!rs->eof()) CopyBillRate(*rs, rate);
-            rs->close();
-        },
-        [&] { CloseIfOpen(rs); });
+    RunLookup(app, "getBILLRATEFlat", [&] {
+        AppObject::CurrentBillRate& rate = app.billRate;
+        rate = AppObject::CurrentBillRate{};
+        Recordset rs =
+            Recordset::Open(Use(cnTrip), "SELECT * FROM BILLRATE WHERE BILLRATE.BILLRATE = ?", {Value::Long(billRate)});
+        if (!rs.eof()) CopyBillRate(rs, rate);
+    });
 }
 
 void CopyRequestDestination(Host& host, Recordset& request) {
@@ -239,23 +194,17 @@ void CopyRequestDestination(Host& host, Recordset& request) {
 }
 
 void SetDestFromREQ(AppObject& app, std::int32_t tripNum) {
-    std::optional<Recordset> rs;
-    RunLookup(
-        app, "SetDestFromREQ",
-        [&] {
-            if (!PrepareDatabase(app.host)) return CloseTripDBConnections();
-            RequestDestination destination;
-            rs = Recordset::Open(Use(cnTripSchl),
-                                 "SELECT * FROM TRIPSREQ WHERE TRIPNUM = " + std::to_string(tripNum));
-            if (!rs->eof()) destination = ReadRequestDestination(*rs);
-            rs->close();
-            CloseTripDBConnections();
-            WriteRequestDestination(app.host, destination);
-        },
-        [&] {
-            CloseIfOpen(rs);
-            CloseTripDBConnections();
-        });
+    RunLookup(app, "SetDestFromREQ", [&] {
+        RequestDestination destination;
+        {
+            PageResources db(app.host);
+            if (!db.open()) return;
+            Recordset& rs =
+                db.query(Use(cnTripSchl), "SELECT * FROM TRIPSREQ WHERE TRIPNUM = ?", {Value::Long(tripNum)});
+            if (!rs.eof()) destination = ReadRequestDestination(rs);
+        }
+        WriteRequestDestination(app.host, destination);
+    });
 }
 
 std::string getTIME(AppObject& app, const std::string& time) {

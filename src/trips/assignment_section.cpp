@@ -1,4 +1,5 @@
 #include "trips/assignment_section.h"
+#include "request/request_form.h"
 
 #include "data/connections.h"
 #include "data/database.h"
@@ -236,9 +237,9 @@ std::string BuildTripTikDD(AppObject& app, const std::string& selTripTik) {
 std::string BuildAssignmentSection(AppObject& app) {
     std::string html;
     RunProcedure(app, Procedure{"BuildAssignmentSection", kModuleExcursa}, [&] {
-        if (!app.rsRequest || !app.rsRequest->isOpen()) raiseError(kErrObjectNotSet);
+        if (!RequestRecord(app) || !RequestRecord(app)->isOpen()) raiseError(kErrObjectNotSet);
         PopulateSchedDD(app);
-        const AssignmentValues values = ReadAssignmentValues(*app.rsRequest);
+        const AssignmentValues values = ReadAssignmentValues(*RequestRecord(app));
         html = JoinAssignmentSection(app, values);
     });
     return html;

@@ -107,17 +107,17 @@ TEST_F(ApprovalTest, AuthorityOverStoredAndNewRequests) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         addRequest(++tripNumber, c.chainSql, c.statusSql);
-        EXPECT_EQ(HasAuthority(tripNumber, c.role, c.chainArg, c.customer), c.expected);
+        EXPECT_EQ(HasAuthority(tripNumber, c.role, c.chainArg, c.customer).answerText(), c.expected);
         EXPECT_EQ(strErrorText, "NA");
     }
 }
 
 TEST_F(ApprovalTest, StoredNullsReadAsBlanks) {
     addRequest(1, "NULL", "'Pending'", "NULL");
-    EXPECT_EQ(HasAuthority(1, "TEACH", "", "LHS"), "N,N,NA") << "a request without customer is not LHS's";
-    EXPECT_EQ(HasAuthority(1, "TEACH", "", ""), "Y,N,NA");
+    EXPECT_EQ(HasAuthority(1, "TEACH", "", "LHS").answerText(), "N,N,NA") << "a request without customer is not LHS's";
+    EXPECT_EQ(HasAuthority(1, "TEACH", "", "").answerText(), "Y,N,NA");
     addRequest(2, "'CH1'", "NULL");
-    EXPECT_EQ(HasAuthority(2, "BUS", "", "LHS"), "N,N,Transport Approved");
+    EXPECT_EQ(HasAuthority(2, "BUS", "", "LHS").answerText(), "N,N,Transport Approved");
     EXPECT_EQ(strErrorText, "NA");
 }
 
@@ -130,7 +130,7 @@ TEST_F(ApprovalTest, UsesTheOpenConnectionsAndLeavesThemOpen) {
     EXPECT_TRUE(Use(cnTrip).isOpen());
 
     CloseTripDBConnections();
-    EXPECT_EQ(HasAuthority(7, "PRIN", "", "LHS"), "N,N,NA");
+    EXPECT_EQ(HasAuthority(7, "PRIN", "", "LHS").answerText(), "N,N,NA");
     EXPECT_EQ(strErrorText,
               "Error in Procedure: HasAuthority of Module: mdlApproval.  Error: 91.  "
               "Object variable or With block variable not set.");
@@ -140,7 +140,7 @@ TEST_F(ApprovalTest, UsesTheOpenConnectionsAndLeavesThemOpen) {
 TEST_F(ApprovalTest, FailuresLeaveTheirTextAndGrantNothing) {
     addRequest(3, "'CH1'", "'Principal Approved'");
     site_.sql("twvlsc1.db", "DROP TABLE VLSCC;");
-    EXPECT_EQ(HasAuthority(3, "DIR", "", "LHS"), "N,N,NA");
+    EXPECT_EQ(HasAuthority(3, "DIR", "", "LHS").answerText(), "N,N,NA");
     EXPECT_EQ(strErrorText,
               "Error in Procedure: HasAuthority of Module: mdlApproval.  Error: -2147467259.  "
               "no such table: VLSCC.");
@@ -152,7 +152,7 @@ TEST_F(ApprovalTest, FailuresLeaveTheirTextAndGrantNothing) {
               "no such table: VLSCC.");
 
     strErrorText = "NA";
-    EXPECT_EQ(HasAuthority(99, "DIR", "", "LHS"), "N,N,NA");
+    EXPECT_EQ(HasAuthority(99, "DIR", "", "LHS").answerText(), "N,N,NA");
     EXPECT_EQ(strErrorText,
               "Error in Procedure: HasAuthority of Module: mdlApproval.  Error: 3021.  "
               "Either BOF or EOF is True, or the current record has been deleted. Requested "

@@ -1,4 +1,5 @@
 #include "data/connections.h"
+#include "request/request_form.h"
 #include "frame/memory_host.h"
 #include "frame/procedure.h"
 #include "request/form_controls.h"
@@ -160,11 +161,11 @@ protected:
         forced.name = "ApproveWithoutEdit";
         forced.respond = [](AppObject& app) {
             if (!PrepareDatabase(app.host)) return;
-            app.rsRequest = Recordset::Open(Use(cnTripSchl), "SELECT * FROM TRIPSREQ WHERE TRIPNUM = 1");
+            RequestRecord(app) = Recordset::Open(Use(cnTripSchl), "SELECT * FROM TRIPSREQ WHERE TRIPNUM = 1");
             app.blnCanApprove = true;
             app.strApproveValue = "Principal's OK";
             app.host.writeTemplate("RequestDetail");
-            app.rsRequest.reset();
+            RequestRecord(app).reset();
             CloseTripDBConnections();
         };
         items.add(forced);

@@ -131,7 +131,7 @@ TEST_F(RequestLookupsTest, EmptyDestinationNeedsNoDatabase) {
 
 TEST_F(RequestLookupsTest, NonNumericDestinationIsAConversionError) {
     openDatabases();
-    const std::string page = inRequest([](AppObject& app) { EXPECT_EQ(getdest(app, "7 OR 1=1"), ""); });
+    const std::string page = inRequest([](AppObject& app) { EXPECT_EQ(getdest(app, "7 OR 1=1"), std::nullopt) << "a failed look-up answers nothing"; });
     EXPECT_EQ(page, "Error in Procedure: getdest of Module: Excursa.  Error: 13.  Type mismatch.");
 }
 

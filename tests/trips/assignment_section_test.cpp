@@ -1,4 +1,5 @@
 #include "trips/assignment_section.h"
+#include "request/request_form.h"
 
 #include "config/settings.h"
 #include "data/connections.h"
@@ -41,10 +42,10 @@ protected:
     std::string sectionOfRequest1(std::string* written = nullptr) {
         std::string html;
         const std::string page = inRequest([&](AppObject& app) {
-            app.rsRequest =
+            RequestRecord(app) =
                 Recordset::Open(Use(cnTripSchl), "SELECT TRIPSREQ.* FROM TRIPSREQ where TRIPNUM = 1");
             html = BuildAssignmentSection(app);
-            app.rsRequest->close();
+            RequestRecord(app)->close();
         });
         if (written) *written = page;
         return html;

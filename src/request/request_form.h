@@ -1,0 +1,25 @@
+// What the request form keeps for one request beside the frame's form flags: the stored
+// request, open while the form's template (or the printable request's) is written.
+#pragma once
+
+#include "data/database.h"
+#include "frame/app_object.h"
+
+#include <optional>
+
+namespace excursa {
+
+struct RequestFormState {
+    std::optional<Recordset> rsRequest;
+};
+
+inline std::optional<Recordset>& RequestRecord(AppObject& app) { return app.pageState<RequestFormState>().rsRequest; }
+
+// The open stored request; error 91, as a record set that was never opened gives, when there is none.
+inline Recordset& OpenRequestRecord(AppObject& app) {
+    std::optional<Recordset>& record = RequestRecord(app);
+    if (!record || !record->isOpen()) raiseError(kErrObjectNotSet);
+    return *record;
+}
+
+}  // namespace excursa
