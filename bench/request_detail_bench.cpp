@@ -2,7 +2,7 @@
 // dispatch, the authority rule, the record, and the real template with every tag.
 #include "frame/memory_host.h"
 #include "request/items.h"
-#include "startup/component.h"
+#include "items.h"
 #include "startup/items.h"
 
 #include "support/test_site.h"

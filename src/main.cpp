@@ -1,7 +1,8 @@
 // excursa: make a site (init) or serve one (serve).
 #include "config/site.h"
 #include "frame/http_server.h"
-#include "startup/component.h"
+#include "frame/version.h"
+#include "items.h"
 #include "startup/site_init.h"
 
 #include <Poco/Util/OptionException.h>

@@ -7,10 +7,10 @@
 #include "frame/html.h"
 #include "frame/procedure.h"
 #include "frame/worker_state.h"
-#include "request/form_controls.h"
+#include "lookup/form_controls.h"
 #include "request/items.h"
 #include "request/request_lookups.h"
-#include "startup/district_header.h"
+#include "lookup/district_header.h"
 
 #include <array>
 #include <functional>

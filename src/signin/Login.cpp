@@ -2,9 +2,9 @@
 #include "data/connections.h"
 #include "frame/keys.h"
 #include "frame/procedure.h"
-#include "request/form_controls.h"
+#include "lookup/form_controls.h"
 #include "signin/items.h"
-#include "startup/district_header.h"
+#include "lookup/district_header.h"
 
 #include <optional>
 
@@ -47,7 +47,6 @@ void SetDistrictComment(Host& host) {
     Recordset district = Recordset::Open(Use(cnTrip), "select * from District");
     host.sessionSet(key::TripReqComment,
                     district.eof() ? std::string() : NullToSpace(district.field("TRIPREQ_COMMENT")));
-    district.close();
 }
 
 void SetEmailOptions(Host& host) {
@@ -109,21 +108,20 @@ void GoWhereTheButtonSays(AppObject& app) {
 }
 
 // Steps after the database is prepared; returns when the page is decided.
-void CheckUserAndSignIn(AppObject& app, std::optional<Recordset>& user) {
+void CheckUserAndSignIn(AppObject& app, PageResources& db) {
     Host& host = app.host;
     const std::string userId = Trim(host.formField("user"));
-    user = Recordset::Open(Use(cnSecurity),
-                           "Select * from VLSCU where trim$(VLSCU.VLSC1) = '" + SqlQuote(userId) + "'");
-    if (user->eof()) {
+    Recordset& user = db.query(Use(cnSecurity), "Select * from VLSCU where trim$(VLSCU.VLSC1) = ?", {userId});
+    if (user.eof()) {
         host.write("Sorry, invalid user id.  Use your browser's back button and please try again.");
         return;
     }
-    const std::string stored = Trim(NullToSpace(user->field("VLSC2")));
+    const std::string stored = Trim(NullToSpace(user.field("VLSC2")));
     if (!SameTextNoCase(stored, Trim(host.formField("password")))) {
         host.write("Sorry, invalid password.  Use your browser's back button and please try again.");
         return;
     }
-    SetIdentity(host, *user, userId);
+    SetIdentity(host, user, userId);
     // A session id known before sign-in must not carry the signed-in identity.
     host.renewSessionId();
     SetDistrictComment(host);
@@ -152,18 +150,13 @@ void Login_ProcessTag(AppObject& app, const std::string& tagName, std::string& c
 }
 
 void Login_LoginValidateUser(AppObject& app) {
-    std::optional<Recordset> user;
-    RunProcedure(
-        app, Procedure{"LoginValidateUser", kModuleNone},
-        [&] {
-            Host& host = app.host;
-            host.setSessionTimeout(CInt(host.appGet(key::SessionTimeout)));
-            ResetSignInValues(host);
-            if (PrepareDatabase(app.host)) CheckUserAndSignIn(app, user);
-            if (user) user->close();
-            CloseTripDBConnections();
-        },
-        [] { CloseTripDBConnections(); });
+    RunProcedure(app, Procedure{"LoginValidateUser", kModuleNone}, [&] {
+        Host& host = app.host;
+        host.setSessionTimeout(CInt(host.appGet(key::SessionTimeout)));
+        ResetSignInValues(host);
+        PageResources db(host);
+        if (db.open()) CheckUserAndSignIn(app, db);
+    });
 }
 
 void RegisterLogin(WebItemRegistry& items) {

@@ -1,7 +1,7 @@
 // Logout: the sign-out page, also shown when a session has expired.
 #include "data/connections.h"
 #include "signin/items.h"
-#include "startup/district_header.h"
+#include "lookup/district_header.h"
 
 namespace excursa {
 

@@ -22,11 +22,6 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 5> kSettingT
 
 }  // namespace
 
-std::string ComponentVersionText() {
-    return std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
-           std::to_string(kVersionRevision);
-}
-
 void EXTechDetails_Respond(AppObject& app) { app.host.writeTemplate("EXTechDetails"); }
 
 void EXTechDetails_ProcessTag(AppObject& app, const std::string& tagName, std::string& contents) {

@@ -1,8 +1,8 @@
 // The start event: loads the site settings, the district record and the
 // required-field flags into the application store, then shows the sign-in page.
 #include "config/settings.h"
-#include "frame/keys.h"
 #include "data/connections.h"
+#include "frame/keys.h"
 #include "frame/procedure.h"
 #include "frame/worker_state.h"
 #include "startup/items.h"
@@ -50,8 +50,8 @@ void WriteDistrictRow(Host& host, Recordset& rs) {
     host.appSet(key::DistName, text("DISTNAME"));
     host.appSet(key::DistAddr1, text("DISTADDR1"));
     host.appSet(key::DistCityStZip, NullToSpace(rs.field("DISTCITY")) + ", " +
-                                     NullToSpace(rs.field("DISTSTATE")) + "  " +
-                                     NullToSpace(rs.field("DISTZIP")));
+                                        NullToSpace(rs.field("DISTSTATE")) + "  " +
+                                        NullToSpace(rs.field("DISTZIP")));
     host.appSet(key::DistPhone, text("DISTPHONE"));
     host.appSet(key::DefaultCalcNumDriver, text("DEFAULT_CALCNUMDRIVER"));
     host.appSet(key::DefaultVType, text("DEFAULTVTYPE"));
@@ -135,7 +135,8 @@ void LoadRequiredFlags(Host& host) {
     const bool hasRow = !rs.eof();
     if (hasRow) rs.moveFirst();
     for (const auto& [column, suffix] : kRequiredFlags) {
-        host.appSet(std::string(key::RequiredPrefix) + std::string(suffix), hasRow ? Value(NullToSpace(rs.field(column))) : Value(""));
+        host.appSet(std::string(key::RequiredPrefix) + std::string(suffix),
+                    hasRow ? Value(NullToSpace(rs.field(column))) : Value(""));
     }
     rs.close();
 }
@@ -144,27 +145,23 @@ void LoadRequiredFlags(Host& host) {
 
 void WebClass_Start(AppObject& app) {
     Host& host = app.host;
-    RunProcedure(
-        app, Procedure{"WebClass_Start", kModuleExcursa},
-        [&] {
-            // Every start reloads: the load below runs whenever DISTNAME is empty.
-            host.appSet(key::DistName, "");
-            const std::string physicalPath = host.serverVariable("APPL_PHYSICAL_PATH");
-            if (strAppPath.empty()) strAppPath = physicalPath;
-            host.appSet(key::AppPath, physicalPath);
-            if (strTripDataPath.empty()) {
-                SetTripPaths();
-                if (ErrorTextIsSet()) return;
-            }
-            SetTripDBConnections();
+    RunProcedure(app, Procedure{"WebClass_Start", kModuleExcursa}, [&] {
+        // Every start reloads: the load below runs whenever DISTNAME is empty.
+        host.appSet(key::DistName, "");
+        const std::string physicalPath = host.serverVariable("APPL_PHYSICAL_PATH");
+        if (strAppPath.empty()) strAppPath = physicalPath;
+        host.appSet(key::AppPath, physicalPath);
+        if (strTripDataPath.empty()) {
+            SetTripPaths();
             if (ErrorTextIsSet()) return;
-            WriteSettingsFileValues(host);
-            LoadDistrict(host);
-            LoadRequiredFlags(host);
-            CloseTripDBConnections();
-            host.setNextItem("Login");
-        },
-        [] { CloseTripDBConnections(); });
+        }
+        PageResources db;
+        if (!db.open()) return;
+        WriteSettingsFileValues(host);
+        LoadDistrict(host);
+        LoadRequiredFlags(host);
+        host.setNextItem("Login");
+    });
 }
 
 }  // namespace excursa

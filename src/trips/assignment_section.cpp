@@ -1,4 +1,6 @@
 #include "trips/assignment_section.h"
+
+#include "lookup/form_controls.h"
 #include "request/request_form.h"
 
 #include "data/connections.h"
@@ -23,23 +25,10 @@ constexpr std::string_view kScheduleCellStart =
     "<th height='21' width='72' align='left'><font face='Arial' size='1'>";
 constexpr std::string_view kScheduleCellEnd = "</font></th></tr>";
 
-// Reads every row of `sql` into entries 1..N; entry 0 stays "". The list is
-// replaced only when all rows were read, so a failure keeps the previous one.
+// One of the section's list builders, under the error convention.
 void FillList(AppObject& app, std::string_view procedureName, std::optional<TextArray>& list,
               std::string_view sql, const std::function<std::string(Recordset&)>& entryOf) {
-    std::optional<Recordset> rs;
-    RunProcedure(
-        app, Procedure{procedureName, kModuleExcursa},
-        [&] {
-            rs = Recordset::Open(Use(cnTrip), sql);
-            TextArray entries(static_cast<int>(rs->recordCount()));
-            for (int i = 1; !rs->eof(); ++i, rs->moveNext()) entries.at(i) = entryOf(*rs);
-            rs->close();
-            list = std::move(entries);
-        },
-        [&] {
-            if (rs && rs->isOpen()) rs->close();
-        });
+    RunProcedure(app, Procedure{procedureName, kModuleExcursa}, [&] { FillPickList(list, sql, entryOf); });
 }
 
 std::string Column(Recordset& rs, std::string_view name) { return TextOf(rs.field(name)); }

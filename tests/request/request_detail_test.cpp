@@ -2,9 +2,9 @@
 #include "request/request_form.h"
 #include "frame/memory_host.h"
 #include "frame/procedure.h"
-#include "request/form_controls.h"
+#include "lookup/form_controls.h"
 #include "request/items.h"
-#include "startup/component.h"
+#include "items.h"
 #include "startup/items.h"
 
 #include "support/test_site.h"

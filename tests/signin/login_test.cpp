@@ -1,6 +1,6 @@
 #include "frame/memory_host.h"
 #include "frame/procedure.h"
-#include "startup/component.h"
+#include "items.h"
 #include "startup/items.h"
 
 #include "support/test_site.h"

@@ -1,5 +1,5 @@
 #include "frame/memory_host.h"
-#include "startup/component.h"
+#include "items.h"
 
 #include "support/test_site.h"
 

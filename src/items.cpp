@@ -1,4 +1,4 @@
-#include "startup/component.h"
+#include "items.h"
 
 #include "config/site.h"
 #include "request/items.h"

@@ -1,4 +1,4 @@
-#include "request/form_controls.h"
+#include "lookup/form_controls.h"
 #include "frame/keys.h"
 
 #include "data/connections.h"
@@ -25,16 +25,6 @@ constexpr std::string_view kEmptyChoice = "<option selected value = ' '></option
 
 // ------------------------------------------------------------ list builders
 
-// Reads every row of `sql` on the trip database into entries 1..N; entry 0 stays "".
-// The list is replaced only when all rows were read, so a failure keeps the previous one.
-void FillList(std::optional<TextArray>& list, std::string_view sql,
-              const std::function<std::string(Recordset&)>& entryOf) {
-    Recordset rs = Recordset::Open(Use(cnTrip), sql);
-    TextArray entries(static_cast<int>(rs.recordCount()));
-    for (int i = 1; !rs.eof(); ++i, rs.moveNext()) entries.at(i) = entryOf(rs);
-    list = std::move(entries);
-}
-
 std::string Column(Recordset& rs, std::string_view name) { return TextOf(rs.field(name)); }
 
 std::string TwoColumns(Recordset& rs, std::string_view first, std::string_view second) {
@@ -45,28 +35,36 @@ void RunListBuilder(AppObject& app, std::string_view name, const std::function<v
     RunProcedure(app, Procedure{name, kModuleExcursa}, body);
 }
 
-std::string CustomerQuery(const std::string& userCustomer) {
+void FillCustomerList(AppObject& app, const std::string& userCustomer) {
+    const auto entry = [](Recordset& rs) { return TwoColumns(rs, "CUSTOMER", "CUSTNAME"); };
     // A user whose stored customer is Null carries " ": that user has no customer either.
     const std::string code = UCase(Trim(userCustomer));
     if (code.empty()) {
-        return "SELECT CUSTOMER.CUSTOMER, CUSTOMER.CUSTNAME, CUSTOMER.CHAINID From CUSTOMER WHERE "
-               "(CUSTOMER.ACTIVE=True) order by CUSTOMER.custname;";
+        FillPickList(app.lists.customers,
+                 "SELECT CUSTOMER.CUSTOMER, CUSTOMER.CUSTNAME, CUSTOMER.CHAINID From CUSTOMER WHERE "
+                 "(CUSTOMER.ACTIVE=True) order by CUSTOMER.custname;",
+                 entry);
+        return;
     }
-    return "SELECT CUSTOMER.CUSTOMER, CUSTOMER.CUSTNAME, CUSTOMER.CHAINID From CUSTOMER WHERE "
-           "trim$(ucase$(CUSTOMER.CUSTOMER))='" +
-           SqlQuote(code) + "';";
+    FillPickList(app.lists.customers,
+             "SELECT CUSTOMER.CUSTOMER, CUSTOMER.CUSTNAME, CUSTOMER.CHAINID From CUSTOMER WHERE "
+             "trim$(ucase$(CUSTOMER.CUSTOMER))=?;",
+             entry, {code});
 }
 
-std::string FundQuery(const std::string& customerFilter) {
-    if (customerFilter.empty()) return "Select Fund.* from Fund where Fund.Active = True ORDER BY FUND.FUND";
-    return "SELECT CUSTOMER_FUND.FUND, FUND.FUNDDESC FROM FUND INNER JOIN CUSTOMER_FUND ON FUND.FUND = "
-           "CUSTOMER_FUND.FUND"
-           " WHERE (Fund.Active = True) AND (CUSTOMER_FUND.CUSTOMER = '" +
-           SqlQuote(customerFilter) + "') ORDER BY CUSTOMER_FUND.Fund";
+Recordset OpenFundList(const std::string& customerFilter) {
+    if (customerFilter.empty()) {
+        return Recordset::Open(Use(cnTrip), "Select Fund.* from Fund where Fund.Active = True ORDER BY FUND.FUND");
+    }
+    return Recordset::Open(Use(cnTrip),
+                           "SELECT CUSTOMER_FUND.FUND, FUND.FUNDDESC FROM FUND INNER JOIN CUSTOMER_FUND ON "
+                           "FUND.FUND = CUSTOMER_FUND.FUND"
+                           " WHERE (Fund.Active = True) AND (CUSTOMER_FUND.CUSTOMER = ?) ORDER BY CUSTOMER_FUND.Fund",
+                           {customerFilter});
 }
 
 void FillFundList(AppObject& app, const std::string& customerFilter) {
-    Recordset rs = Recordset::Open(Use(cnTrip), FundQuery(customerFilter));
+    Recordset rs = OpenFundList(customerFilter);
     TextArray funds(static_cast<int>(rs.recordCount()), 1);
     for (int i = 1; !rs.eof(); ++i, rs.moveNext()) {
         funds.at(i, 0) = Column(rs, "FUND");
@@ -220,18 +218,25 @@ std::string AmPmRadios(const std::string& prefix, const std::string& attributes,
 
 }  // namespace
 
+void FillPickList(std::optional<TextArray>& list, std::string_view sql,
+                  const std::function<std::string(Recordset&)>& entryOf, const SqlParams& params) {
+    Recordset rs = Recordset::Open(Use(cnTrip), sql, params);
+    TextArray entries(static_cast<int>(rs.recordCount()));
+    for (int i = 1; !rs.eof(); ++i, rs.moveNext()) entries.at(i) = entryOf(rs);
+    list = std::move(entries);
+}
+
 // ================================================================ builders
 
 void PopulateCustDD(AppObject& app) {
     RunListBuilder(app, "PopulateCustDD", [&] {
-        FillList(app.lists.customers, CustomerQuery(TextOf(app.host.sessionGet(key::Customer))),
-                 [](Recordset& rs) { return TwoColumns(rs, "CUSTOMER", "CUSTNAME"); });
+        FillCustomerList(app, TextOf(app.host.sessionGet(key::Customer)));
     });
 }
 
 void PopulateDestDD(AppObject& app) {
     RunListBuilder(app, "PopulateDestDD", [&] {
-        FillList(
+        FillPickList(
             app.lists.destinations,
             "SELECT DESTINATION.DESTINATION, DESTINATION.DESTDESC, DESTINATION.DESTADD1 From Destination "
             "WHERE (DESTINATION.ACTIVE=True) order by DESTINATION.DESTDESC;",
@@ -241,14 +246,14 @@ void PopulateDestDD(AppObject& app) {
 
 void PopulateGradeDD(AppObject& app) {
     RunListBuilder(app, "PopulateGradeDD", [&] {
-        FillList(app.lists.grades, "Select GRADE.* from GRADE where GRADE.Active = True",
+        FillPickList(app.lists.grades, "Select GRADE.* from GRADE where GRADE.Active = True",
                  [](Recordset& rs) { return Column(rs, "GRADE"); });
     });
 }
 
 void PopulateCatDD(AppObject& app) {
     RunListBuilder(app, "PopulateCatDD", [&] {
-        FillList(app.lists.tripCats,
+        FillPickList(app.lists.tripCats,
                  "Select TRIPCAT.* from TRIPCAT where TRIPCAT.Active = True order by TRIPCAT.DESCRIPTION",
                  [](Recordset& rs) { return Column(rs, "TRIPCAT"); });
     });
@@ -256,7 +261,7 @@ void PopulateCatDD(AppObject& app) {
 
 void PopulateDESTCATDD(AppObject& app) {
     RunListBuilder(app, "PopulateDESTCATDD", [&] {
-        FillList(app.lists.destCats, "Select DESTCAT.* from DESTCAT where DESTCAT.Active = True",
+        FillPickList(app.lists.destCats, "Select DESTCAT.* from DESTCAT where DESTCAT.Active = True",
                  [](Recordset& rs) { return Column(rs, "DESTCAT"); });
     });
 }
@@ -267,11 +272,11 @@ void PopulateDD(AppObject& app) {
         PopulateCustDD(app);
         PopulateDestDD(app);
         PopulateCatDD(app);
-        FillList(app.lists.statusVals,
+        FillPickList(app.lists.statusVals,
                  "Select TRIPREQSTATUS.* from TRIPREQSTATUS where TRIPREQSTATUS.Active = True ORDER BY "
                  "TRIPREQSTATUS.DESCRIPTION",
                  [](Recordset& rs) { return Column(rs, "STATUS"); });
-        FillList(app.lists.divisions,
+        FillPickList(app.lists.divisions,
                  "SELECT Division.Division, Division.DESCRIPTION From Division WHERE (Division.ACTIVE=True) "
                  "ORDER BY DIVISION.DESCRIPTION;",
                  [](Recordset& rs) { return TwoColumns(rs, "Division", "DESCRIPTION"); });
@@ -279,14 +284,11 @@ void PopulateDD(AppObject& app) {
 }
 
 void PopulateFundDD(AppObject& app, const std::string& customerFilter) {
-    // Connections left open by a failed opening are closed too: nothing holds them afterwards.
-    RunProcedure(
-        app, Procedure{"PopulateFundDD", kModuleExcursa},
-        [&] {
-            if (PrepareDatabase(app.host)) FillFundList(app, customerFilter);
-            CloseTripDBConnections();
-        },
-        [] { CloseTripDBConnections(); });
+    RunProcedure(app, Procedure{"PopulateFundDD", kModuleExcursa}, [&] {
+        // Connections left open by a failed opening are closed too: nothing holds them afterwards.
+        PageResources db(app.host);
+        if (db.open()) FillFundList(app, customerFilter);
+    });
 }
 
 // ============================================================== drop-downs

@@ -1,4 +1,4 @@
-#include "startup/district_header.h"
+#include "lookup/district_header.h"
 #include "frame/keys.h"
 
 #include <array>

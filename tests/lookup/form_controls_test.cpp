@@ -1,4 +1,4 @@
-#include "request/form_controls.h"
+#include "lookup/form_controls.h"
 
 #include "data/connections.h"
 #include "frame/stores.h"

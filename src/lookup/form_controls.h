@@ -2,9 +2,13 @@
 // date/time pickers of the request form and the search pages.
 #pragma once
 
+#include "data/database.h"
 #include "frame/app_object.h"
 
+#include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace excursa {
 
@@ -17,6 +21,11 @@ void PopulateGradeDD(AppObject& app);
 void PopulateCatDD(AppObject& app);
 void PopulateDESTCATDD(AppObject& app);
 void PopulateFundDD(AppObject& app, const std::string& customerFilter);
+
+// Reads every row of `sql` on the trip database into entries 1..N; entry 0 stays "". The list is
+// replaced only when all rows were read, so a failure keeps the previous one.
+void FillPickList(std::optional<TextArray>& list, std::string_view sql,
+                  const std::function<std::string(Recordset&)>& entryOf, const SqlParams& params = {});
 
 // Drop-downs; `attributes` goes unchanged into the opening tag.
 std::string BuildDestinationDD(AppObject& app, const std::string& attributes, const std::string& destination,

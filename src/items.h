@@ -1,4 +1,4 @@
-// The component: its web items and start event, assembled for a host.
+// The composition root: every web item and the start event, assembled for a host.
 #pragma once
 
 #include "frame/web_application.h"
@@ -11,6 +11,5 @@ namespace excursa {
 WebItemRegistry ExcursaItems();
 // The component for the site whose root Site::setRoot named.
 std::unique_ptr<WebApplication> MakeExcursa(SessionStore::Clock clock = {});
-std::string ComponentVersionText();
 
 }  // namespace excursa
