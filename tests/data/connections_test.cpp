@@ -158,6 +158,44 @@ TEST_F(ConnectionsTest, PrepareDatabaseFillsTheWorkerState) {
     EXPECT_EQ(host.written, "");  // the caller writes the text
 }
 
+TEST_F(ConnectionsTest, PageResourcesCloseWhatTheyOpenedHoweverTheProcedureEnds) {
+    StoreHost host;
+    std::optional<Recordset> held;
+    try {
+        PageResources db(host);
+        ASSERT_TRUE(db.open());
+        Recordset& marker = db.query(Use(cnTrip), "SELECT * FROM Marker");
+        held = Recordset::Open(Use(cnSecurity), "SELECT * FROM Marker");
+        db.closeAtEnd(held);
+        EXPECT_TRUE(marker.isOpen());
+        throw VbError(5, "Invalid procedure call or argument");
+    } catch (const VbError&) {
+    }
+    EXPECT_FALSE(allOpen());
+    EXPECT_FALSE(cnTrip) << "the handles are let go as CloseTripDBConnections does";
+    EXPECT_FALSE(held) << "the record set held elsewhere is let go too";
+
+    // A routine called with the connections open uses them and leaves them open for its caller.
+    SetTripDBConnections();
+    {
+        PageResources db(host);
+        ASSERT_TRUE(db.openUnlessOpen());
+        db.query(Use(cnTrip), "SELECT * FROM Marker");
+    }
+    EXPECT_TRUE(allOpen());
+
+    // An opening that fails part way closes the connections it did open.
+    CloseTripDBConnections();
+    fs::remove(dataFolder_ + kTripSchlDbFile.data());
+    {
+        PageResources db(host);
+        EXPECT_FALSE(db.open());
+        EXPECT_TRUE(cnTrip && cnTrip->isOpen());
+    }
+    EXPECT_FALSE(cnTrip);
+    EXPECT_NE(strErrorText, kNoError);
+}
+
 TEST(NullHelpers, NullToSpaceAndNullToZero) {
     EXPECT_EQ(NullToSpace(Value::Null()), " ");
     EXPECT_EQ(NullToSpace(Value::Long(0)), "0");

@@ -150,6 +150,57 @@ TEST_F(DatabaseTest, ExecuteCountsRowsAndReportsErrors) {
 
 // -------------------------------------------------------- static sets ----
 
+TEST_F(DatabaseTest, ParametersCarryValuesAsTypedAndCompareTextsWithoutCase) {
+    struct Case {
+        const char* sql;
+        SqlParams params;
+        long rows;
+    };
+    const std::vector<Case> cases{
+        {"SELECT * FROM TRIPSREQ WHERE TRIPNUM = ?", {Value::Long(3)}, 1},
+        {"SELECT * FROM TRIPSREQ WHERE CUSTOMER = ?", {Value("c2")}, 1},  // the column has no NOCASE of its own
+        {"SELECT * FROM TRIPSREQ WHERE trim$(CUSTOMER) = ? AND ACTIVE = ?", {Value("C1"), Value::Boolean(true)}, 1},
+        {"SELECT * FROM TRIPSREQ WHERE DEPDATE = ?", {Value::Date(DateSerial(2004, 3, 1))}, 1},
+        {"SELECT * FROM TRIPSREQ WHERE CONTACT = ?", {Value("x' OR '1'='1")}, 0},
+        {"SELECT * FROM TRIPSREQ WHERE CONTACT IS NULL AND CUSTOMER = ?", {Value("C2")}, 1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Recordset::Open(cn_, c.sql, c.params).recordCount(), c.rows) << c.sql;
+    }
+    cn_.execute("UPDATE TRIPSREQ SET CONTACT = ? WHERE TRIPNUM = ?", {Value("O'Neil"), Value::Long(2)});
+    EXPECT_EQ(stored("SELECT CONTACT FROM TRIPSREQ WHERE TRIPNUM = 2"), "'O''Neil'");
+    EXPECT_EQ(Recordset::Open(cn_, "SELECT * FROM TRIPSREQ WHERE CONTACT = ?", {Value("o'neil")}).recordCount(), 1);
+    const VbError wrongCount = ErrorOf([&] { Recordset::Open(cn_, "SELECT * FROM TRIPSREQ WHERE TRIPNUM = ?"); });
+    EXPECT_EQ(wrongCount.number(), kErrProvider);
+    EXPECT_EQ(wrongCount.description(), "The query takes 1 parameters, 0 were given.");
+}
+
+TEST_F(DatabaseTest, StatementsAreCompiledOncePerTextAndConnection) {
+    const std::string sql = "SELECT * FROM TRIPSREQ WHERE TRIPNUM = ?";
+    Recordset::Open(cn_, sql, {Value::Long(1)});
+    const long before = StatementCompilations();
+    for (int number : {1, 2, 3, 99998}) {
+        Recordset rs = Recordset::Open(cn_, sql, {Value::Long(number)});
+        EXPECT_EQ(rs.recordCount(), number <= 3 ? 1 : 0) << number;
+    }
+    EXPECT_EQ(StatementCompilations(), before) << "other numbers share the compiled statement";
+    cn_.close();
+    cn_.open(path_, "Tripschl.mdb");
+    Recordset::Open(cn_, sql, {Value::Long(2)});
+    EXPECT_EQ(StatementCompilations(), before) << "the statements stay with the engine between opens";
+    Recordset::Open(cn_, "SELECT * FROM TRIPSREQ WHERE CUSTOMER = ?", {Value("C1")});
+    EXPECT_EQ(StatementCompilations(), before + 1);
+}
+
+TEST_F(DatabaseTest, StatementInUseIsNotTakenByASecondUse) {
+    // An updatable set reads its rows lazily with its statement; a second open of the same text meanwhile
+    // must get its own statement rather than reset the first one under it.
+    Recordset first = Recordset::OpenForUpdate(cn_, "SELECT * FROM TRIPSREQ WHERE CUSTOMER <> ?", {Value("C9")});
+    Recordset second = Recordset::OpenForUpdate(cn_, "SELECT * FROM TRIPSREQ WHERE CUSTOMER <> ?", {Value("C1")});
+    EXPECT_EQ(first.recordCount(), 3);
+    EXPECT_EQ(second.recordCount(), 2);
+}
+
 TEST_F(DatabaseTest, ValuesAreTypedByDeclaredType) {
     Recordset rs = Recordset::Open(cn_, "SELECT * FROM TRIPSREQ ORDER BY TRIPNUM");
     ASSERT_EQ(rs.recordCount(), 3);

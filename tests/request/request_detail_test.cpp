@@ -295,6 +295,17 @@ TEST_F(RequestDetailTest, StoredRequestTheUserMayEdit) {
     EXPECT_FALSE(cnTrip);
 }
 
+TEST_F(RequestDetailTest, ShowingTheFormAgainCompilesNoStatement) {
+    MemoryHost browser(*app_);
+    signIn(browser, "teacher");
+    const std::string first = open(browser, "1");
+    const std::string third = open(browser, "3");
+    const long compiled = StatementCompilations();
+    EXPECT_EQ(open(browser, "1"), first);
+    EXPECT_EQ(open(browser, "3"), third);
+    EXPECT_EQ(StatementCompilations(), compiled) << "the pages use the statements compiled the first time";
+}
+
 TEST_F(RequestDetailTest, StoredRequestOpenedRightAfterANewOneIsNotNew) {
     MemoryHost browser(*app_);
     newRequest(browser, "teacher");
