@@ -15,12 +15,17 @@
 
 namespace excursa {
 
+class WebItemRegistry;
+
 struct AppObject {
-    explicit AppObject(Host& h) : host(h) {}
+    // items: the pages whose handlers this request may call by name (see CallUserEvent).
+    explicit AppObject(Host& h, const WebItemRegistry* itemsOfTheApplication = nullptr)
+        : host(h), items(itemsOfTheApplication) {}
     AppObject(const AppObject&) = delete;
     AppObject& operator=(const AppObject&) = delete;
 
     Host& host;
+    const WebItemRegistry* items;
 
     // State that a page folder keeps for one request (the request form's open record, for
     // instance), of a type the frame does not know: made on first use, discarded with the object.

@@ -189,7 +189,7 @@ ResponseData WebApplication::handle(const RequestData& request) {
 
     WebHost host(*this, request, response, *lease.session);
     strErrorText = std::string(kNoError);  // a new application object: no failure yet
-    AppObject object(host);
+    AppObject object(host, &items_);
     host.attach(object);
     try {
         RunCycle(*this, request, host, object, startEvent_);

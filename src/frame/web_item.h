@@ -35,4 +35,10 @@ private:
     std::map<std::string, WebItem, NoCaseLess> items_;
 };
 
+// A page's handler calling another page's, as an ordinary procedure (a lookup's Return shows the
+// request form again): found by name, so that no page folder includes another. A page or event
+// that is not registered is a fault of the host's set-up (std::logic_error).
+void CallUserEvent(AppObject& app, std::string_view item, const std::string& eventName);
+void CallEvent(AppObject& app, std::string_view item, std::string_view eventName);
+
 }  // namespace excursa

@@ -69,6 +69,12 @@ protected:
         };
         alpha.events["Crash"] = [](AppObject&) { throw std::logic_error("unexpected"); };
         alpha.events["Loop"] = [](AppObject& app) { app.host.setNextItem("Loop"); };
+        alpha.events["CallOthers"] = [](AppObject& app) {
+            CallUserEvent(app, "alpha", "77");
+            app.host.write(";");
+            CallEvent(app, "ALPHA", "go");
+        };
+        alpha.events["CallMissing"] = [](AppObject& app) { CallEvent(app, "Beta", "Go"); };
         alpha.userEvent = [](AppObject& app, const std::string& event) {
             app.host.write("user event " + event);
         };
@@ -102,6 +108,13 @@ protected:
 TEST_F(RequestCycleTest, NoItemRunsTheStartEventAndItsHandOver) {
     MemoryHost browser(*app_);
     EXPECT_EQ(browser.get("ExcursaLakemont.asp").body, "start;[who=|keep]");
+}
+
+TEST_F(RequestCycleTest, HandlersCallOtherPagesByName) {
+    MemoryHost browser(*app_);
+    EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=CallOthers&WCU").body, "user event 77;go");
+    const ResponseData missing = browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=CallMissing&WCU");
+    EXPECT_EQ(missing.status, 500) << "a page calling one that has no such event is the host's fault";
 }
 
 TEST_F(RequestCycleTest, ItemWithoutEventRespondsWithoutTheStartEvent) {
