@@ -7,6 +7,7 @@
 #include "frame/worker_state.h"
 
 #include <initializer_list>
+#include <unordered_map>
 
 namespace excursa {
 
@@ -19,10 +20,26 @@ namespace {
 
 constexpr std::string_view kWebCommon = "WebCommon";
 
+// Resolving a Windows path looks at every folder on the way (letter case may differ), and every
+// operation opens three files: a worker keeps what it resolved. A file that is no longer where its
+// path led is resolved again once.
 void OpenInDataFolder(Connection& cn, std::string_view fileName) {
     if (cn.isOpen()) return;
+    thread_local std::unordered_map<std::string, std::string> resolved;
     const std::string shownPath = strTripDataPath + std::string(fileName);
-    cn.open(NativePath(shownPath), shownPath);
+    const std::string key = Site::root() + '|' + shownPath;
+    const auto known = resolved.find(key);
+    if (known != resolved.end()) {
+        try {
+            cn.open(known->second, shownPath);
+            return;
+        } catch (const VbError&) {
+            resolved.erase(key);
+        }
+    }
+    const std::string native = NativePath(shownPath);
+    cn.open(native, shownPath);
+    resolved.insert_or_assign(key, native);
 }
 
 // Closes an open connection and lets the handle go; one that never opened stays.

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <mutex>
 #include <unordered_map>
 #include <utility>
 
@@ -473,7 +474,14 @@ private:
 thread_local bool EnginePool::alive_ = true;
 thread_local EnginePool gEnginePool;
 
+// The engine's allocation statistics take a process-wide lock on every allocation; nothing reads them.
+void ConfigureEngineOnce() {
+    static std::once_flag configured;
+    std::call_once(configured, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
+}
+
 std::unique_ptr<Connection::Engine> OpenEngine(const std::string& nativePath, const std::string& shownPath) {
+    ConfigureEngineOnce();
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(nativePath.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     auto engine = std::make_unique<Connection::Engine>(db);  // closes the handle on every failure below

@@ -158,6 +158,18 @@ TEST_F(ConnectionsTest, PrepareDatabaseFillsTheWorkerState) {
     EXPECT_EQ(host.written, "");  // the caller writes the text
 }
 
+TEST_F(ConnectionsTest, FolderRenamedInAnotherLetterCaseIsFoundAgain) {
+    SetTripDBConnections();
+    ASSERT_TRUE(allOpen());
+    CloseTripDBConnections();
+    fs::rename(root_ + "/drives/c/VEL/Data/Lakemont", root_ + "/drives/c/VEL/Data/LAKEMONT");
+    SetTripDBConnections();
+    EXPECT_TRUE(allOpen()) << strErrorText;
+    EXPECT_EQ(strErrorText, kNoError);
+    EXPECT_NE(std::string(sqlite3_db_filename(Use(cnTrip).handle(), "main")).find("/LAKEMONT/trip.db"),
+              std::string::npos);
+}
+
 TEST_F(ConnectionsTest, PageResourcesCloseWhatTheyOpenedHoweverTheProcedureEnds) {
     StoreHost host;
     std::optional<Recordset> held;
