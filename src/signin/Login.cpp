@@ -1,5 +1,7 @@
 // Login: the sign-in page with the district's header, and signing in.
 #include "data/connections.h"
+#include "frame/access_log.h"
+#include "frame/attempt_limiter.h"
 #include "frame/procedure.h"
 #include "request/form_controls.h"
 #include "signin/items.h"
@@ -111,6 +113,11 @@ void GoWhereTheButtonSays(AppObject& app) {
 void CheckUserAndSignIn(AppObject& app, std::optional<Recordset>& user) {
     Host& host = app.host;
     const std::string userId = Trim(host.formField("user"));
+    if (SignInLimiter().refused(userId)) {
+        WriteLog("Sign-in refused, too many failed attempts for user id " + EscapeForLog(userId));
+        host.write(kTooManySignIns);
+        return;
+    }
     user = Recordset::Open(Use(cnSecurity),
                            "Select * from VLSCU where trim$(VLSCU.VLSC1) = '" + SqlQuote(userId) + "'");
     if (user->eof()) {
@@ -119,9 +126,11 @@ void CheckUserAndSignIn(AppObject& app, std::optional<Recordset>& user) {
     }
     const std::string stored = Trim(NullToSpace(user->field("VLSC2")));
     if (!SameTextNoCase(stored, Trim(host.formField("password")))) {
+        SignInLimiter().failed(userId);
         host.write("Sorry, invalid password.  Use your browser's back button and please try again.");
         return;
     }
+    SignInLimiter().succeeded(userId);
     SetIdentity(host, *user, userId);
     // A session id known before sign-in must not carry the signed-in identity.
     host.renewSessionId();
