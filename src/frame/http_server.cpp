@@ -10,6 +10,7 @@
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/strand.hpp>
 
+#include <iostream>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -87,7 +88,20 @@ struct HttpServer::Impl {
         listen();
         accept();
         const int count = options.ioThreads < 1 ? 1 : options.ioThreads;
-        for (int i = 0; i < count; ++i) ioThreads.emplace_back([this] { ioc.run(); });
+        for (int i = 0; i < count; ++i) ioThreads.emplace_back([this] { runLoop(); });
+    }
+
+    // A failure escaping one connection's handler must not end the loop that
+    // holds all the others.
+    void runLoop() {
+        for (;;) {
+            try {
+                ioc.run();
+                return;
+            } catch (const std::exception& e) {
+                std::cerr << "excursa: failure on the event loop: " << e.what() << std::endl;
+            }
+        }
     }
 
     void stop() {
