@@ -90,7 +90,7 @@ ServerOptions ServeOptions(const std::map<std::string, std::string>& values) {
     ServerOptions options;
     options.port = static_cast<int>(NumberOption(values, "port", 8080, 0));
     options.threads = static_cast<int>(NumberOption(values, "threads", 8, 1));
-    options.ioThreads = static_cast<int>(NumberOption(values, "io-threads", 1, 1));
+    options.ioThreads = static_cast<int>(NumberOption(values, "io-threads", 2, 1));
     options.headerTimeout = seconds(NumberOption(values, "header-timeout", 10, 1));
     options.bodyMinBytesPerSecond = static_cast<std::size_t>(NumberOption(values, "body-rate", 1024, 1));
     options.idleTimeout = seconds(NumberOption(values, "idle-timeout", 60, 1));

@@ -18,7 +18,7 @@ struct ServerOptions {
     std::string address = "0.0.0.0";
     int port = 8080;    // 0: any free port
     int threads = 8;    // workers that run pages
-    int ioThreads = 1;  // threads of the event loop
+    int ioThreads = 2;  // threads of the event loop
     bool accessLog = true;
     std::ostream* accessLogTo = &std::cout;
     // The whole request head must arrive within this time of its first byte.
