@@ -9,6 +9,9 @@
 #include <Poco/Util/OptionProcessor.h>
 #include <Poco/Util/OptionSet.h>
 
+#include <sys/resource.h>
+
+#include <charconv>
 #include <csignal>
 #include <filesystem>
 #include <iostream>
@@ -23,7 +26,9 @@ using Poco::Util::Option;
 constexpr const char* kUsage =
     "usage:\n"
     "  excursa init  --site DIR [--demo] [--templates DIR]\n"
-    "  excursa serve --site DIR [--port N] [--threads N] [--address ADDR]\n";
+    "  excursa serve --site DIR [--port N] [--threads N] [--address ADDR] [--io-threads N]\n"
+    "                [--header-timeout SECONDS] [--body-rate BYTES] [--idle-timeout SECONDS]\n"
+    "                [--max-sessions N]\n";
 
 Poco::Util::OptionSet CommandOptions() {
     Poco::Util::OptionSet options;
@@ -33,6 +38,12 @@ Poco::Util::OptionSet CommandOptions() {
     options.addOption(Option("port", "", "TCP port").argument("N"));
     options.addOption(Option("threads", "", "worker threads").argument("N"));
     options.addOption(Option("address", "", "address to listen on").argument("ADDR"));
+    options.addOption(Option("io-threads", "", "threads that hold the connections").argument("N"));
+    options.addOption(Option("header-timeout", "", "seconds for a request head").argument("SECONDS"));
+    options.addOption(Option("body-rate", "", "slowest body accepted, bytes a second").argument("BYTES"));
+    options.addOption(
+        Option("idle-timeout", "", "seconds a kept-alive connection may idle").argument("SECONDS"));
+    options.addOption(Option("max-sessions", "", "live sessions kept at most").argument("N"));
     return options;
 }
 
@@ -52,10 +63,40 @@ std::map<std::string, std::string> ParseOptions(int argc, char** argv) {
     return values;
 }
 
-int NumberOption(const std::map<std::string, std::string>& values, const std::string& name, int fallback) {
+long NumberOption(const std::map<std::string, std::string>& values, const std::string& name, long fallback,
+                  long lowest) {
     auto it = values.find(name);
     if (it == values.end()) return fallback;
-    return std::stoi(it->second);
+    const std::string& text = it->second;
+    long number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc() || end != text.data() + text.size() || number < lowest) {
+        throw Poco::Util::InvalidArgumentException("--" + name + " needs a whole number of at least " +
+                                                   std::to_string(lowest) + ", not '" + text + "'");
+    }
+    return number;
+}
+
+// Every idle connection is an open file; the usual soft limit of 1,024 would
+// refuse connections long before memory runs short.
+void RaiseOpenFileLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+ServerOptions ServeOptions(const std::map<std::string, std::string>& values) {
+    using std::chrono::seconds;
+    ServerOptions options;
+    options.port = static_cast<int>(NumberOption(values, "port", 8080, 0));
+    options.threads = static_cast<int>(NumberOption(values, "threads", 8, 1));
+    options.ioThreads = static_cast<int>(NumberOption(values, "io-threads", 2, 1));
+    options.headerTimeout = seconds(NumberOption(values, "header-timeout", 10, 1));
+    options.bodyMinBytesPerSecond = static_cast<std::size_t>(NumberOption(values, "body-rate", 1024, 1));
+    options.idleTimeout = seconds(NumberOption(values, "idle-timeout", 60, 1));
+    if (values.count("address")) options.address = values.at("address");
+    return options;
 }
 
 std::string DefaultTemplatesFolder(const char* argv0) {
@@ -90,16 +131,16 @@ int RunServe(const std::map<std::string, std::string>& values) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
+    const ServerOptions options = ServeOptions(values);
+    const auto maxSessions = NumberOption(values, "max-sessions", static_cast<long>(kDefaultMaxSessions), 1);
+    RaiseOpenFileLimit();
     std::unique_ptr<WebApplication> app = MakeExcursa();
+    app->sessions().setLimit(static_cast<std::size_t>(maxSessions));
+    HttpServer server(*app, options);
+    server.listen();
     const std::string startText = app->warmUp();
     if (!startText.empty())
         std::cerr << "excursa: the settings did not load completely: " << startText << '\n';
-
-    ServerOptions options;
-    options.port = NumberOption(values, "port", 8080);
-    options.threads = NumberOption(values, "threads", 8);
-    if (values.count("address")) options.address = values.at("address");
-    HttpServer server(*app, options);
     server.start();
     std::cout << "excursa " << ComponentVersionText() << " serving " << site
               << " on http://localhost:" << server.port() << "/ExcursaLakemont.asp" << std::endl;

@@ -29,6 +29,13 @@ std::string FieldList::get(std::string_view name) const {
     return joined;
 }
 
+bool FieldList::holdsNul() const {
+    for (const auto& [key, value] : fields_) {
+        if (key.find('\0') != std::string::npos || value.find('\0') != std::string::npos) return true;
+    }
+    return false;
+}
+
 namespace {
 
 int HexDigit(char c) {
@@ -78,6 +85,22 @@ bool ParseUrlEncoded(std::string_view text, FieldList& out) {
         start = end + 1;
     }
     return true;
+}
+
+std::string PercentDecodeLenient(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const int hi = text[i] == '%' && i + 2 < text.size() ? HexDigit(text[i + 1]) : -1;
+        const int lo = hi < 0 ? -1 : HexDigit(text[i + 2]);
+        if (lo < 0) {
+            out += text[i];
+            continue;
+        }
+        out += static_cast<char>(hi * 16 + lo);
+        i += 2;
+    }
+    return out;
 }
 
 std::string UrlEncode(std::string_view text) {

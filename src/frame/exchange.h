@@ -18,6 +18,9 @@ public:
     bool has(std::string_view name) const;
     std::string get(std::string_view name) const;  // "" when absent
     bool empty() const { return fields_.empty(); }
+    // A NUL byte in a name or value would end the text early further on
+    // (in SQL, in files), so such a request is refused before any page runs.
+    bool holdsNul() const;
 
 private:
     std::vector<std::pair<std::string, std::string>> fields_;
@@ -25,6 +28,9 @@ private:
 
 // Decodes "a=1&b=x+y%21"; false when an escape is malformed.
 bool ParseUrlEncoded(std::string_view text, FieldList& out);
+// Decodes the %XX escapes that are well formed and keeps anything else as it
+// stands: for texts, such as cookies, that need not be URL-encoded at all.
+std::string PercentDecodeLenient(std::string_view text);
 std::string UrlEncode(std::string_view text);
 
 struct RequestData {
@@ -40,6 +46,7 @@ struct ResponseData {
     std::string body;
     std::string location;      // set for a redirect
     std::string newSessionId;  // set when a session was created: the cookie to send
+    std::string user;          // the session's signed-in user once the page ran, for the access log
 };
 
 inline constexpr std::string_view kSessionCookie = "EXCURSA_SESSION";

@@ -1,288 +1,150 @@
 #include "frame/http_server.h"
 
-#include "frame/value.h"
+#include "frame/access_log.h"
+#include "frame/http_connection.h"
+#include "frame/worker_pool.h"
 
-#include <Poco/Net/HTTPRequestHandler.h>
-#include <Poco/Net/HTTPRequestHandlerFactory.h>
-#include <Poco/Net/HTTPServer.h>
-#include <Poco/Net/HTTPServerParams.h>
-#include <Poco/Net/HTTPServerRequest.h>
-#include <Poco/Net/HTTPServerResponse.h>
-#include <Poco/Net/NameValueCollection.h>
-#include <Poco/Net/ServerSocket.h>
-#include <Poco/ThreadPool.h>
-#include <Poco/Timespan.h>
-#include <Poco/URI.h>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/strand.hpp>
 
-#include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <mutex>
-#include <sstream>
+#include <stdexcept>
+#include <thread>
+#include <vector>
 
 namespace excursa {
 
-namespace fs = std::filesystem;
-using Poco::Net::HTTPResponse;
-using Poco::Net::HTTPServerRequest;
-using Poco::Net::HTTPServerResponse;
-
-std::string StaticContentType(std::string_view path) {
-    static const std::pair<std::string_view, std::string_view> kTypes[] = {
-        {".css", "text/css; charset=utf-8"},
-        {".js", "text/javascript; charset=utf-8"},
-        {".gif", "image/gif"},
-        {".png", "image/png"},
-        {".jpg", "image/jpeg"},
-        {".jpeg", "image/jpeg"},
-        {".svg", "image/svg+xml"},
-        {".ico", "image/x-icon"},
-        {".webp", "image/webp"},
-        {".bmp", "image/bmp"},
-        {".woff", "font/woff"},
-        {".woff2", "font/woff2"},
-        {".ttf", "font/ttf"},
-        {".otf", "font/otf"},
-    };
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string_view::npos) return "";
-    const std::string_view extension = path.substr(dot);
-    for (const auto& [ext, type] : kTypes) {
-        if (SameTextNoCase(ext, extension)) return std::string(type);
-    }
-    return "";
-}
-
-std::string ResolveStaticPath(const std::string& wwwFolder, std::string_view decodedPath) {
-    if (decodedPath.find('\0') != std::string_view::npos ||
-        decodedPath.find('\\') != std::string_view::npos) {
-        return "";
-    }
-    const fs::path relative = fs::path(std::string(decodedPath)).relative_path();
-    for (const fs::path& part : relative) {
-        if (part == ".." || part == ".") return "";
-    }
-    if (StaticContentType(decodedPath).empty()) return "";
-    std::error_code ec;
-    const fs::path root = fs::canonical(wwwFolder, ec);
-    if (ec) return "";
-    const fs::path file = fs::weakly_canonical(root / relative, ec);
-    if (ec) return "";
-    // A link inside the folder must not lead out of it either.
-    const auto [rootEnd, ignored] = std::mismatch(root.begin(), root.end(), file.begin(), file.end());
-    if (rootEnd != root.end()) return "";
-    if (!fs::is_regular_file(file, ec)) return "";
-    return file.string();
-}
+namespace net = boost::asio;
+using tcp = net::ip::tcp;
 
 namespace {
 
-std::mutex gAccessLogMutex;
+// Sockets run out (too many open files) under a flood; accepting again at
+// once would spin, so the listener pauses this long.
+constexpr std::chrono::milliseconds kAcceptPause{50};
 
-void AccessLog(const std::string& method, const std::string& path, int status, double ms) {
-    std::lock_guard lock(gAccessLogMutex);
-    std::cout << method << ' ' << path << ' ' << status << ' ' << static_cast<long>(ms + 0.5) << "ms"
-              << std::endl;
+std::string Where(const ServerOptions& options) {
+    return options.address + ":" + std::to_string(options.port);
 }
-
-struct Answer {
-    int status = 200;
-    std::string contentType = "text/html; charset=utf-8";
-    std::string body;
-    std::string location;
-    std::string sessionCookie;
-    bool cacheable = false;
-};
-
-Answer FromResponse(const ResponseData& r) {
-    return Answer{r.status, r.contentType, r.body, r.location, r.newSessionId, false};
-}
-
-Answer PlainError(int status, std::string_view title, std::string_view message) {
-    return FromResponse(ErrorPage(status, title, message));
-}
-
-std::string SessionIdFrom(const HTTPServerRequest& request) {
-    Poco::Net::NameValueCollection cookies;
-    request.getCookies(cookies);
-    return cookies.get(std::string(kSessionCookie), "");
-}
-
-// A body this much over the limit is not even read to the end: the
-// connection is closed on the sender instead.
-constexpr std::size_t kMaxDrainBytes = 16 * kMaxBodyBytes;
-
-// Reads at most kMaxBodyBytes; false when the body is larger. An oversized
-// body is drained so that the client can read the refusal.
-bool ReadBody(HTTPServerRequest& request, std::string& body) {
-    std::istream& in = request.stream();
-    char buffer[8192];
-    std::size_t total = 0;
-    while (in && total <= kMaxDrainBytes) {
-        in.read(buffer, sizeof buffer);
-        const auto got = static_cast<std::size_t>(in.gcount());
-        total += got;
-        if (total <= kMaxBodyBytes) body.append(buffer, got);
-    }
-    return total <= kMaxBodyBytes;
-}
-
-bool IsFormPost(const HTTPServerRequest& request) {
-    const std::string type = request.getContentType();
-    return type.empty() || Left(LCase(type), 33) == "application/x-www-form-urlencoded";
-}
-
-class RequestHandler final : public Poco::Net::HTTPRequestHandler {
-public:
-    RequestHandler(WebApplication& app, bool accessLog) : app_(app), accessLog_(accessLog) {}
-
-    void handleRequest(HTTPServerRequest& request, HTTPServerResponse& response) override {
-        const auto started = std::chrono::steady_clock::now();
-        Answer answer;
-        try {
-            answer = answerFor(request);
-        } catch (const std::exception& e) {
-            std::cerr << "excursa: failure serving " << request.getURI() << ": " << e.what() << std::endl;
-            answer = PlainError(500, "Server error", "The page could not be completed.");
-        }
-        send(response, answer);
-        if (accessLog_) {
-            const double ms =
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
-            AccessLog(request.getMethod(), request.getURI(), answer.status, ms);
-        }
-    }
-
-private:
-    Answer answerFor(HTTPServerRequest& request) {
-        const std::string& uri = request.getURI();
-        const std::size_t q = uri.find('?');
-        const std::string rawPath = uri.substr(0, q);
-        const std::string rawQuery = q == std::string::npos ? "" : uri.substr(q + 1);
-        std::string path;
-        try {
-            Poco::URI::decode(rawPath, path);
-        } catch (const Poco::Exception&) {
-            return PlainError(400, "Bad request", "The address is not valid.");
-        }
-        if (path == "/" || path.empty()) {
-            Answer redirect;
-            redirect.status = 302;
-            redirect.location = std::string("/") + std::string(kEntryPage);
-            return redirect;
-        }
-        if (SameTextNoCase(path, std::string("/") + std::string(kEntryPage)))
-            return runPage(request, rawQuery);
-        return serveStatic(request, path);
-    }
-
-    Answer runPage(HTTPServerRequest& request, const std::string& rawQuery) {
-        const std::string& method = request.getMethod();
-        if (method != "GET" && method != "POST" && method != "HEAD") {
-            return PlainError(405, "Method not allowed", "Pages answer GET and POST.");
-        }
-        RequestData data;
-        data.method = method;
-        if (!ParseUrlEncoded(rawQuery, data.query)) {
-            return PlainError(400, "Bad request", "The address holds a malformed query.");
-        }
-        if (method == "POST") {
-            std::string body;
-            if (!ReadBody(request, body)) {
-                return PlainError(413, "Request too large",
-                                  "The form sent is larger than this site accepts.");
-            }
-            if (IsFormPost(request) && !ParseUrlEncoded(body, data.form)) {
-                return PlainError(400, "Bad request", "The form sent could not be read.");
-            }
-        }
-        data.sessionId = SessionIdFrom(request);
-        return FromResponse(app_.handle(data));
-    }
-
-    Answer serveStatic(HTTPServerRequest& request, const std::string& path) {
-        if (request.getMethod() != "GET" && request.getMethod() != "HEAD") {
-            return PlainError(405, "Method not allowed", "Files are only fetched.");
-        }
-        if (path.find("..") != std::string::npos)
-            return PlainError(403, "Forbidden", "That address is refused.");
-        const std::string file = ResolveStaticPath(app_.wwwFolder().string(), path);
-        if (file.empty()) return FromResponse(NotFoundPage("There is no file at " + path + "."));
-        std::ifstream in(file, std::ios::binary);
-        std::ostringstream content;
-        content << in.rdbuf();
-        Answer answer;
-        answer.contentType = StaticContentType(file);
-        answer.body = content.str();
-        answer.cacheable = true;
-        return answer;
-    }
-
-    void send(HTTPServerResponse& response, const Answer& answer) {
-        response.setStatusAndReason(static_cast<HTTPResponse::HTTPStatus>(answer.status));
-        response.setContentType(answer.contentType);
-        if (!answer.location.empty()) response.set("Location", answer.location);
-        if (!answer.sessionCookie.empty()) {
-            response.add("Set-Cookie", std::string(kSessionCookie) + "=" + answer.sessionCookie +
-                                           "; Path=/; HttpOnly; SameSite=Lax");
-        }
-        response.set("Cache-Control", answer.cacheable ? "max-age=300" : "no-store");
-        response.set("X-Content-Type-Options", "nosniff");
-        response.setContentLength64(static_cast<Poco::Int64>(answer.body.size()));
-        std::ostream& out = response.send();
-        out.write(answer.body.data(), static_cast<std::streamsize>(answer.body.size()));
-    }
-
-    WebApplication& app_;
-    bool accessLog_;
-};
-
-class HandlerFactory final : public Poco::Net::HTTPRequestHandlerFactory {
-public:
-    HandlerFactory(WebApplication& app, bool accessLog) : app_(app), accessLog_(accessLog) {}
-    Poco::Net::HTTPRequestHandler* createRequestHandler(const HTTPServerRequest&) override {
-        return new RequestHandler(app_, accessLog_);
-    }
-
-private:
-    WebApplication& app_;
-    bool accessLog_;
-};
 
 }  // namespace
 
+struct HttpServer::Impl {
+    Impl(WebApplication& app, ServerOptions opts)
+        : options(std::move(opts)),
+          ioc(options.ioThreads < 1 ? 1 : options.ioThreads),
+          acceptor(net::make_strand(ioc)),
+          acceptPause(acceptor.get_executor()),
+          workers(std::make_unique<WorkerPool>(options.threads)),
+          accessLog(options.accessLog && options.accessLogTo
+                        ? std::make_unique<AccessLog>(*options.accessLogTo)
+                        : nullptr),
+          context{app, options, *workers, accessLog.get()} {}
+
+    void listen() {
+        if (acceptor.is_open()) return;
+        boost::system::error_code ec;
+        const net::ip::address address = net::ip::make_address(options.address, ec);
+        if (ec)
+            throw std::runtime_error("cannot listen on " + Where(options) + ": that is not an IP address");
+        const tcp::endpoint endpoint(address, static_cast<unsigned short>(options.port));
+        acceptor.open(endpoint.protocol(), ec);
+        // Lets a restarted server take its port while old connections linger
+        // in TIME_WAIT; on Linux it never lets two servers listen on one port.
+        if (!ec) acceptor.set_option(net::socket_base::reuse_address(true), ec);
+        if (!ec) acceptor.bind(endpoint, ec);
+        if (!ec) acceptor.listen(net::socket_base::max_listen_connections, ec);
+        if (!ec) return;
+        acceptor.close();
+        if (ec == net::error::address_in_use) {
+            throw std::runtime_error("cannot listen on " + Where(options) +
+                                     ": the address is already in use (is another server running on it?)");
+        }
+        throw std::runtime_error("cannot listen on " + Where(options) + ": " + ec.message());
+    }
+
+    void accept() {
+        acceptor.async_accept(net::make_strand(ioc),
+                              [this](boost::system::error_code ec, tcp::socket socket) {
+                                  if (!acceptor.is_open() || ec == net::error::operation_aborted) return;
+                                  if (ec) return pauseAccepting();
+                                  socket.set_option(tcp::no_delay(true), ec);
+                                  ServeConnection(context, std::move(socket));
+                                  accept();
+                              });
+    }
+
+    void pauseAccepting() {
+        acceptPause.expires_after(kAcceptPause);
+        acceptPause.async_wait([this](boost::system::error_code ec) {
+            if (!ec) accept();
+        });
+    }
+
+    void start() {
+        listen();
+        accept();
+        const int count = options.ioThreads < 1 ? 1 : options.ioThreads;
+        for (int i = 0; i < count; ++i) ioThreads.emplace_back([this] { runLoop(); });
+    }
+
+    // A failure escaping one connection's handler must not end the loop that
+    // holds all the others.
+    void runLoop() {
+        for (;;) {
+            try {
+                ioc.run();
+                return;
+            } catch (const std::exception& e) {
+                std::cerr << "excursa: failure on the event loop: " << e.what() << std::endl;
+            }
+        }
+    }
+
+    void stop() {
+        if (ioThreads.empty()) return;
+        net::post(acceptor.get_executor(), [this] {
+            boost::system::error_code ignored;
+            acceptor.close(ignored);
+            acceptPause.cancel();
+        });
+        workers->stop();
+        ioc.stop();
+        for (std::thread& thread : ioThreads) thread.join();
+        ioThreads.clear();
+        // Requests that arrived meanwhile hold connections of this loop.
+        workers.reset();
+        accessLog.reset();
+    }
+
+    ServerOptions options;
+    net::io_context ioc;
+    tcp::acceptor acceptor;
+    net::steady_timer acceptPause;
+    std::unique_ptr<WorkerPool> workers;
+    std::unique_ptr<AccessLog> accessLog;
+    ServerContext context;
+    std::vector<std::thread> ioThreads;
+};
+
 HttpServer::HttpServer(WebApplication& app, ServerOptions options)
-    : app_(app), options_(std::move(options)) {}
+    : impl_(std::make_unique<Impl>(app, std::move(options))) {}
 
 HttpServer::~HttpServer() { stop(); }
 
-void HttpServer::start() {
-    Poco::Net::ServerSocket socket(
-        Poco::Net::SocketAddress(options_.address, static_cast<Poco::UInt16>(options_.port)));
-    auto* params = new Poco::Net::HTTPServerParams;
-    params->setMaxThreads(options_.threads < 1 ? 1 : options_.threads);
-    params->setMaxQueued(256);
-    // A kept-alive connection holds its worker while the browser idles; with a
-    // worker per connection, a few browsers could otherwise hold them all.
-    params->setKeepAlive(true);
-    params->setKeepAliveTimeout(Poco::Timespan(1, 0));
-    params->setMaxKeepAliveRequests(100);
-    const int threads = options_.threads < 1 ? 1 : options_.threads;
-    workers_ = std::make_unique<Poco::ThreadPool>(threads, threads);
-    server_ = std::make_unique<Poco::Net::HTTPServer>(new HandlerFactory(app_, options_.accessLog), *workers_,
-                                                      socket, params);
-    server_->start();
-}
+void HttpServer::listen() { impl_->listen(); }
 
-void HttpServer::stop() {
-    if (!server_) return;
-    server_->stopAll(false);
-    server_.reset();
-    workers_->joinAll();
-    workers_.reset();
-}
+void HttpServer::start() { impl_->start(); }
 
-int HttpServer::port() const { return server_ ? server_->port() : 0; }
+void HttpServer::stop() { impl_->stop(); }
+
+int HttpServer::port() const {
+    boost::system::error_code ec;
+    const tcp::endpoint endpoint = impl_->acceptor.local_endpoint(ec);
+    return ec ? 0 : endpoint.port();
+}
 
 }  // namespace excursa

@@ -1,49 +1,50 @@
-// The HTTP host: POCO's server, whose thread pool is the set of workers.
+// The HTTP host: an event loop holds the connections and reads whole
+// requests; a fixed set of workers runs the pages.
 #pragma once
 
+#include "frame/http_answer.h"
+#include "frame/static_files.h"
 #include "frame/web_application.h"
 
+#include <chrono>
+#include <cstddef>
+#include <iostream>
 #include <memory>
 #include <string>
-
-namespace Poco {
-class ThreadPool;
-namespace Net {
-class HTTPServer;
-}
-}  // namespace Poco
 
 namespace excursa {
 
 struct ServerOptions {
     std::string address = "0.0.0.0";
-    int port = 8080;  // 0: any free port
-    int threads = 8;
+    int port = 8080;    // 0: any free port
+    int threads = 8;    // workers that run pages
+    int ioThreads = 2;  // threads of the event loop
     bool accessLog = true;
+    std::ostream* accessLogTo = &std::cout;
+    // The whole request head must arrive within this time of its first byte.
+    std::chrono::milliseconds headerTimeout{10'000};
+    // A body may take headerTimeout plus its size at this rate.
+    std::size_t bodyMinBytesPerSecond = 1024;
+    // A kept-alive connection without a request is closed after this.
+    std::chrono::milliseconds idleTimeout{60'000};
 };
-
-inline constexpr std::size_t kMaxBodyBytes = 1024 * 1024;
 
 class HttpServer {
 public:
     HttpServer(WebApplication& app, ServerOptions options);
     ~HttpServer();
+    // Binds the address; throws std::runtime_error with a message for the
+    // administrator when it is in use or not available.
+    void listen();
+    // Listens when not yet listening, then accepts connections.
     void start();
-    void stop();  // waits for requests in progress
+    void stop();  // lets the requests in progress finish
     int port() const;
 
-private:
-    WebApplication& app_;
-    ServerOptions options_;
-    std::unique_ptr<Poco::ThreadPool> workers_;
-    std::unique_ptr<Poco::Net::HTTPServer> server_;
-};
+    struct Impl;
 
-// The content type of a static file kind that may be served, or "" when the
-// kind is not served (templates, settings files, anything unlisted).
-std::string StaticContentType(std::string_view path);
-// The file under wwwFolder that a URL path names, or "" when the path is
-// refused (it leaves the folder, or is not a served kind).
-std::string ResolveStaticPath(const std::string& wwwFolder, std::string_view decodedPath);
+private:
+    std::unique_ptr<Impl> impl_;
+};
 
 }  // namespace excursa

@@ -55,53 +55,104 @@ bool SessionStore::expired(const Session& s, std::int64_t now) const {
     return s.abandoned.load() || now - s.lastUsedMs.load() > timeoutMs;
 }
 
+void SessionStore::erase(std::unordered_map<std::string, Entry>::iterator it) {
+    (it->second.signedIn ? signedIn_ : anonymous_).erase(it->second.place);
+    sessions_.erase(it);
+}
+
+void SessionStore::markUsed(Entry& entry) {
+    UseOrder& order = entry.signedIn ? signedIn_ : anonymous_;
+    order.splice(order.begin(), order, entry.place);
+}
+
 // Expired sessions of browsers that never return are dropped in one pass a
 // minute, so a request costs a lookup and nothing more.
 void SessionStore::sweepIfDue(std::int64_t now) {
     if (now < nextSweepMs_) return;
     nextSweepMs_ = now + kSweepIntervalMs;
-    std::erase_if(sessions_, [&](const auto& entry) { return expired(*entry.second, now); });
+    for (auto it = sessions_.begin(); it != sessions_.end();) {
+        auto next = std::next(it);
+        if (expired(*it->second.session, now)) erase(it);
+        it = next;
+    }
 }
 
-SessionStore::Lease SessionStore::acquire(const std::string& id) {
+void SessionStore::evictOne() {
+    UseOrder& order = anonymous_.empty() ? signedIn_ : anonymous_;
+    if (order.empty()) return;
+    erase(sessions_.find(order.back()));
+}
+
+std::shared_ptr<Session> SessionStore::find(const std::string& id) {
+    if (!LooksLikeSessionId(id)) return nullptr;
     const std::int64_t now = clock_();
     std::lock_guard lock(mutex_);
     sweepIfDue(now);
-    if (LooksLikeSessionId(id)) {
-        auto it = sessions_.find(id);
-        if (it != sessions_.end()) {
-            if (!expired(*it->second, now)) {
-                it->second->lastUsedMs = now;
-                return Lease{id, it->second, false};
-            }
-            sessions_.erase(it);
-        }
+    auto it = sessions_.find(id);
+    if (it == sessions_.end()) return nullptr;
+    if (expired(*it->second.session, now)) {
+        erase(it);
+        return nullptr;
     }
+    it->second.session->lastUsedMs = now;
+    markUsed(it->second);
+    return it->second.session;
+}
+
+SessionStore::Lease SessionStore::create() {
+    const std::int64_t now = clock_();
     Lease lease{NewSessionId(), std::make_shared<Session>(), true};
     lease.session->lastUsedMs = now;
-    sessions_.emplace(lease.id, lease.session);
+    std::lock_guard lock(mutex_);
+    sweepIfDue(now);
+    while (!sessions_.empty() && sessions_.size() >= limit_) evictOne();
+    anonymous_.push_front(lease.id);
+    sessions_.emplace(lease.id, Entry{lease.session, false, anonymous_.begin()});
     return lease;
+}
+
+SessionStore::Lease SessionStore::acquire(const std::string& id) {
+    if (std::shared_ptr<Session> live = find(id)) return Lease{id, std::move(live), false};
+    return create();
+}
+
+void SessionStore::setSignedIn(const std::string& id, bool signedIn) {
+    std::lock_guard lock(mutex_);
+    auto it = sessions_.find(id);
+    if (it == sessions_.end() || it->second.signedIn == signedIn) return;
+    Entry& entry = it->second;
+    UseOrder& from = entry.signedIn ? signedIn_ : anonymous_;
+    UseOrder& to = signedIn ? signedIn_ : anonymous_;
+    to.splice(to.begin(), from, entry.place);
+    entry.signedIn = signedIn;
 }
 
 std::string SessionStore::renew(const std::string& id) {
     std::lock_guard lock(mutex_);
     auto it = sessions_.find(id);
     if (it == sessions_.end()) return {};
-    std::shared_ptr<Session> session = std::move(it->second);
-    sessions_.erase(it);
     std::string newId = NewSessionId();
-    sessions_.emplace(newId, std::move(session));
+    Entry entry = std::move(it->second);
+    sessions_.erase(it);
+    *entry.place = newId;
+    sessions_.emplace(newId, std::move(entry));
     return newId;
 }
 
 void SessionStore::discard(const std::string& id) {
     std::lock_guard lock(mutex_);
-    sessions_.erase(id);
+    auto it = sessions_.find(id);
+    if (it != sessions_.end()) erase(it);
 }
 
 std::size_t SessionStore::size() const {
     std::lock_guard lock(mutex_);
     return sessions_.size();
+}
+
+void SessionStore::setLimit(std::size_t maxSessions) {
+    std::lock_guard lock(mutex_);
+    limit_ = maxSessions < 1 ? 1 : maxSessions;
 }
 
 }  // namespace excursa

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -15,6 +16,7 @@
 namespace excursa {
 
 inline constexpr int kDefaultSessionTimeoutMinutes = 20;
+inline constexpr std::size_t kDefaultMaxSessions = 100'000;
 
 struct Session {
     KeyedStore values;
@@ -37,22 +39,45 @@ public:
         std::shared_ptr<Session> session;
         bool created = false;
     };
-    // The live session of `id`, or a new one when it is unknown or has expired.
-    // Marks it used now (sliding expiry).
+    // The live session of `id`, marked used now (sliding expiry); null when
+    // the id is unknown or has expired.
+    std::shared_ptr<Session> find(const std::string& id);
+    // A new session; past the limit the least recently used one goes, one
+    // without a signed-in user first.
+    Lease create();
+    // find, or create when there is nothing to find.
     Lease acquire(const std::string& id);
+    // Files the session among the signed-in or the anonymous ones, which
+    // decides the order in which the limit evicts.
+    void setSignedIn(const std::string& id, bool signedIn);
     // Moves a live session to a new id and returns it; the old id finds nothing.
     std::string renew(const std::string& id);
     // Discards a session's values (abandon, after its response is complete).
     void discard(const std::string& id);
     std::size_t size() const;
+    void setLimit(std::size_t maxSessions);
 
 private:
+    // Most recently used first; the limit evicts from the back.
+    using UseOrder = std::list<std::string>;
+    struct Entry {
+        std::shared_ptr<Session> session;
+        bool signedIn = false;
+        UseOrder::iterator place;
+    };
+
     bool expired(const Session& s, std::int64_t now) const;
     void sweepIfDue(std::int64_t now);
+    void erase(std::unordered_map<std::string, Entry>::iterator it);
+    void evictOne();
+    void markUsed(Entry& entry);
 
     Clock clock_;
     mutable std::mutex mutex_;
-    std::unordered_map<std::string, std::shared_ptr<Session>> sessions_;
+    std::unordered_map<std::string, Entry> sessions_;
+    UseOrder anonymous_;
+    UseOrder signedIn_;
+    std::size_t limit_ = kDefaultMaxSessions;
     std::int64_t nextSweepMs_ = 0;
 };
 

@@ -31,8 +31,12 @@ struct HostFailure : std::runtime_error {
 
 class WebHost final : public Host {
 public:
-    WebHost(WebApplication& app, const RequestData& request, ResponseData& response, Session& session)
-        : app_(app), request_(request), response_(response), session_(session) {}
+    WebHost(WebApplication& app, const RequestData& request, ResponseData& response)
+        : app_(app),
+          request_(request),
+          response_(response),
+          session_(app.sessions().find(request.sessionId)),
+          sessionId_(session_ ? request.sessionId : std::string()) {}
 
     void attach(AppObject& object) { object_ = &object; }
 
@@ -59,13 +63,20 @@ public:
 
     [[noreturn]] void endResponse() override { throw ResponseEnded{}; }
 
-    Value sessionGet(std::string_view key) const override { return session_.values.get(key); }
+    // Without a session a page reads an empty store; the session (and its
+    // cookie) comes with the first value written.
+    Value sessionGet(std::string_view key) const override {
+        return session_ ? session_->values.get(key) : Value();
+    }
     void sessionSet(std::string_view key, Value value) override {
-        session_.values.set(key, std::move(value));
+        ensureSession().values.set(key, std::move(value));
     }
 
     // A time-out under a minute would end the session before the next click.
-    void setSessionTimeout(int minutes) override { session_.timeoutMinutes = minutes < 1 ? 1 : minutes; }
+    void setSessionTimeout(int minutes) override {
+        timeoutMinutes_ = minutes < 1 ? 1 : minutes;
+        if (session_) session_->timeoutMinutes = *timeoutMinutes_;
+    }
     void abandonSession() override { abandoned_ = true; }
     void renewSessionId() override { renewId_ = true; }
 
@@ -104,14 +115,42 @@ public:
         nextItem_.reset();
         return next;
     }
-    bool abandoned() const { return abandoned_; }
-    bool renewId() const { return renewId_; }
+    // Once the response is complete: abandon, renew the id, or file the
+    // session as signed in or not for the session limit.
+    void settleSession() {
+        if (!session_) return;
+        SessionStore& store = app_.sessions();
+        if (abandoned_) {
+            session_->abandoned = true;
+            session_->values.clear();
+            store.discard(sessionId_);
+            if (response_.newSessionId == sessionId_) response_.newSessionId.clear();
+            return;
+        }
+        response_.user = TextOf(session_->values.get("USER"));
+        store.setSignedIn(sessionId_, !response_.user.empty());
+        if (!renewId_) return;
+        const std::string newId = store.renew(sessionId_);
+        if (!newId.empty()) response_.newSessionId = newId;
+    }
 
 private:
+    Session& ensureSession() {
+        if (session_) return *session_;
+        SessionStore::Lease lease = app_.sessions().create();
+        session_ = std::move(lease.session);
+        sessionId_ = lease.id;
+        response_.newSessionId = lease.id;
+        if (timeoutMinutes_) session_->timeoutMinutes = *timeoutMinutes_;
+        return *session_;
+    }
+
     WebApplication& app_;
     const RequestData& request_;
     ResponseData& response_;
-    Session& session_;
+    std::shared_ptr<Session> session_;
+    std::string sessionId_;
+    std::optional<int> timeoutMinutes_;
     AppObject* object_ = nullptr;
     std::optional<std::string> nextItem_;
     bool redirected_ = false;
@@ -184,10 +223,7 @@ std::string WebApplication::physicalPath() const {
 
 ResponseData WebApplication::handle(const RequestData& request) {
     ResponseData response;
-    SessionStore::Lease lease = sessions_.acquire(request.sessionId);
-    if (lease.created) response.newSessionId = lease.id;
-
-    WebHost host(*this, request, response, *lease.session);
+    WebHost host(*this, request, response);
     strErrorText = std::string(kNoError);  // a new application object: no failure yet
     AppObject object(host, &items_);
     host.attach(object);
@@ -209,14 +245,7 @@ ResponseData WebApplication::handle(const RequestData& request) {
                       "The page could not be completed. The failure has been logged for the administrator.");
         response.newSessionId = newId;
     }
-    if (host.abandoned()) {
-        lease.session->abandoned = true;
-        lease.session->values.clear();
-        sessions_.discard(lease.id);
-    } else if (host.renewId()) {
-        const std::string newId = sessions_.renew(lease.id);
-        if (!newId.empty()) response.newSessionId = newId;
-    }
+    host.settleSession();
     return response;
 }
 

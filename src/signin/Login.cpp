@@ -1,5 +1,8 @@
 // Login: the sign-in page with the district's header, and signing in.
 #include "data/connections.h"
+#include "config/diagnostic_log.h"
+#include "frame/access_log.h"
+#include "frame/attempt_limiter.h"
 #include "frame/keys.h"
 #include "frame/procedure.h"
 #include "lookup/form_controls.h"
@@ -111,6 +114,11 @@ void GoWhereTheButtonSays(AppObject& app) {
 void CheckUserAndSignIn(AppObject& app, PageResources& db) {
     Host& host = app.host;
     const std::string userId = Trim(host.formField("user"));
+    if (SignInLimiter().refused(userId)) {
+        WriteLog("Sign-in refused, too many failed attempts for user id " + EscapeForLog(userId));
+        host.write(kTooManySignIns);
+        return;
+    }
     Recordset& user = db.query(Use(cnSecurity), "Select * from VLSCU where trim$(VLSCU.VLSC1) = ?", {userId});
     if (user.eof()) {
         host.write("Sorry, invalid user id.  Use your browser's back button and please try again.");
@@ -118,9 +126,11 @@ void CheckUserAndSignIn(AppObject& app, PageResources& db) {
     }
     const std::string stored = Trim(NullToSpace(user.field("VLSC2")));
     if (!SameTextNoCase(stored, Trim(host.formField("password")))) {
+        SignInLimiter().failed(userId);
         host.write("Sorry, invalid password.  Use your browser's back button and please try again.");
         return;
     }
+    SignInLimiter().succeeded(userId);
     SetIdentity(host, user, userId);
     // A session id known before sign-in must not carry the signed-in identity.
     host.renewSessionId();

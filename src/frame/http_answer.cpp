@@ -1,0 +1,158 @@
+#include "frame/http_answer.h"
+
+#include "frame/access_log.h"
+#include "frame/static_files.h"
+#include "frame/value.h"
+
+#include <Poco/Net/MessageHeader.h>
+#include <Poco/Net/NameValueCollection.h>
+#include <Poco/URI.h>
+
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <sstream>
+
+namespace excursa {
+
+namespace {
+
+constexpr std::string_view kPageMethods = "GET, HEAD, POST";
+constexpr std::string_view kFileMethods = "GET, HEAD";
+
+Answer FromResponse(ResponseData r) {
+    Answer answer;
+    answer.status = r.status;
+    answer.contentType = std::move(r.contentType);
+    answer.body = std::move(r.body);
+    answer.location = std::move(r.location);
+    answer.sessionCookie = std::move(r.newSessionId);
+    answer.user = std::move(r.user);
+    return answer;
+}
+
+Answer MethodNotAllowed(std::string_view allow, std::string_view message) {
+    Answer answer = PlainError(405, "Method not allowed", message);
+    answer.allow = std::string(allow);
+    return answer;
+}
+
+std::string_view PathOf(std::string_view target) { return target.substr(0, target.find('?')); }
+
+std::string_view QueryOf(std::string_view target) {
+    const std::size_t q = target.find('?');
+    return q == std::string_view::npos ? std::string_view() : target.substr(q + 1);
+}
+
+std::optional<std::string> DecodedPath(std::string_view target) {
+    std::string path;
+    try {
+        Poco::URI::decode(std::string(PathOf(target)), path);
+    } catch (const Poco::Exception&) {
+        return std::nullopt;
+    }
+    return path;
+}
+
+bool IsEntryPage(std::string_view path) {
+    return path.size() == kEntryPage.size() + 1 && path[0] == '/' &&
+           SameTextNoCase(path.substr(1), kEntryPage);
+}
+
+bool IsFormPost(const IncomingRequest& request) {
+    return request.contentType.empty() ||
+           Left(LCase(request.contentType), 33) == "application/x-www-form-urlencoded";
+}
+
+// Every cookie sent, and whether any name or value holds a NUL once decoded.
+struct Cookies {
+    Poco::Net::NameValueCollection values;
+    bool holdNul = false;
+};
+
+Cookies ReadCookies(const IncomingRequest& request) {
+    Cookies cookies;
+    for (const std::string& header : request.cookieHeaders) {
+        Poco::Net::MessageHeader::splitParameters(header.begin(), header.end(), cookies.values);
+    }
+    for (const auto& [name, value] : cookies.values) {
+        const std::string decoded = PercentDecodeLenient(name) + PercentDecodeLenient(value);
+        if (decoded.find('\0') != std::string::npos) cookies.holdNul = true;
+    }
+    return cookies;
+}
+
+Answer RunPage(WebApplication& app, const IncomingRequest& request) {
+    const std::string& method = request.method;
+    if (method != "GET" && method != "POST" && method != "HEAD") {
+        return MethodNotAllowed(kPageMethods, "Pages answer GET and POST.");
+    }
+    RequestData data;
+    data.method = method;
+    if (!ParseUrlEncoded(QueryOf(request.target), data.query)) {
+        return PlainError(400, "Bad request", "The address holds a malformed query.");
+    }
+    if (method == "POST" && IsFormPost(request) && !ParseUrlEncoded(request.body, data.form)) {
+        return PlainError(400, "Bad request", "The form sent could not be read.");
+    }
+    const Cookies cookies = ReadCookies(request);
+    if (cookies.holdNul || data.query.holdsNul() || data.form.holdsNul()) return UnreadableRequest();
+    data.sessionId = cookies.values.get(std::string(kSessionCookie), "");
+    return FromResponse(app.handle(data));
+}
+
+Answer ServeStatic(const WebApplication& app, const IncomingRequest& request, const std::string& path) {
+    if (request.method != "GET" && request.method != "HEAD") {
+        return MethodNotAllowed(kFileMethods, "Files are only fetched.");
+    }
+    if (path.find("..") != std::string::npos) return PlainError(403, "Forbidden", "That address is refused.");
+    const std::string file = ResolveStaticPath(app.wwwFolder().string(), path);
+    if (file.empty()) return FromResponse(NotFoundPage("There is no file at " + path + "."));
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    Answer answer;
+    answer.contentType = StaticContentType(file);
+    answer.body = content.str();
+    answer.cacheable = true;
+    return answer;
+}
+
+Answer Route(WebApplication& app, const IncomingRequest& request) {
+    const std::optional<std::string> path = DecodedPath(request.target);
+    if (!path) return PlainError(400, "Bad request", "The address is not valid.");
+    if (path->find('\0') != std::string::npos) return UnreadableRequest();
+    if (path->empty() || *path == "/") {
+        Answer redirect;
+        redirect.status = 302;
+        redirect.location = "/" + std::string(kEntryPage);
+        return redirect;
+    }
+    if (IsEntryPage(*path)) return RunPage(app, request);
+    return ServeStatic(app, request, *path);
+}
+
+}  // namespace
+
+bool RunsAPage(std::string_view target) {
+    const std::optional<std::string> path = DecodedPath(target);
+    return path && IsEntryPage(*path);
+}
+
+Answer AnswerRequest(WebApplication& app, const IncomingRequest& request) {
+    try {
+        return Route(app, request);
+    } catch (const std::exception& e) {
+        std::cerr << "excursa: failure serving " << EscapeForLog(request.target) << ": " << e.what()
+                  << std::endl;
+        return PlainError(500, "Server error", "The page could not be completed.");
+    }
+}
+
+Answer PlainError(int status, std::string_view title, std::string_view message) {
+    return FromResponse(ErrorPage(status, title, message));
+}
+
+Answer UnreadableRequest() { return PlainError(400, "Bad request", "The request could not be read."); }
+
+}  // namespace excursa
