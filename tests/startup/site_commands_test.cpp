@@ -1,4 +1,5 @@
 // The check, backup and restore commands as an administrator runs them, beside a serving server.
+#include "support/run_process.h"
 #include "support/test_site.h"
 
 #include <Poco/Pipe.h>
@@ -16,28 +17,10 @@
 namespace excursa {
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using testing::Outcome;
+using testing::ReadAll;
 
-std::string ReadAll(Poco::Pipe& pipe) {
-    Poco::PipeInputStream in(pipe);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Both outputs are small, so reading one after the other never stalls the command.
-Outcome Excursa(const std::vector<std::string>& args) {
-    Poco::Pipe out;
-    Poco::Pipe err;
-    Poco::ProcessHandle process = Poco::Process::launch(EXCURSA_BINARY, args, nullptr, &out, &err);
-    Outcome outcome;
-    outcome.out = ReadAll(out);
-    outcome.err = ReadAll(err);
-    outcome.exitCode = process.wait();
-    return outcome;
-}
+Outcome Excursa(const std::vector<std::string>& args) { return testing::RunProcess(EXCURSA_BINARY, args); }
 
 // `excursa serve` on a free port of the loopback, stopped by SIGTERM as systemd stops it.
 class Server {
