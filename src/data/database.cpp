@@ -378,6 +378,8 @@ bool StartsWithWordNoCase(std::string_view text, std::string_view word) {
 
 }  // namespace
 
+std::string SqlName(std::string_view name) { return QuotedName(name); }
+
 // ------------------------------------------------------------ Connection ----
 
 namespace {

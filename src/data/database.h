@@ -104,6 +104,8 @@ void RegisterJetFunctions(sqlite3* db);
 
 // Quotes a text for a SQL literal: doubles single quotes. Every text value put into SQL goes through here.
 std::string SqlQuote(std::string_view text);
+// Quotes a table or column name for SQL: in double quotes, doubled inside.
+std::string SqlName(std::string_view name);
 
 // Date columns are stored as text 'YYYY-MM-DD HH:MM:SS'.
 std::string StoredDateText(double dayNumber);

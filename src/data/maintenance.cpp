@@ -1,11 +1,13 @@
 #include "data/maintenance.h"
 
+#include "data/database.h"
+#include "frame/value.h"
+
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -42,22 +44,6 @@ DatabaseFault FaultOf(int code) {
     const std::string reason = db ? sqlite3_errmsg(db) : sqlite3_errstr(code);
     throw DatabaseFileError(FaultOf(code),
                             "Could not " + std::string(doing) + " '" + path + "': " + reason + ".");
-}
-
-bool SameNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) ==
-                      std::toupper(static_cast<unsigned char>(y));
-           });
-}
-
-std::string QuotedName(std::string_view name) {
-    std::string out = "\"";
-    for (char c : name) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + "\"";
 }
 
 // Side files made by the engine while someone other than the service (root, say) reads a
@@ -166,7 +152,8 @@ std::vector<std::string> ColumnNames(sqlite3* db, const std::string& table, cons
 }
 
 bool Contains(const std::vector<std::string>& names, std::string_view name) {
-    return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return SameNoCase(n, name); });
+    return std::any_of(names.begin(), names.end(),
+                       [&](const std::string& n) { return SameTextNoCase(n, name); });
 }
 
 // The column's line of the CREATE text (one column a line there), without its comma.
@@ -179,7 +166,7 @@ std::string ColumnDefinition(std::string_view createSql, std::string_view column
         line.remove_prefix(std::min(line.find_first_not_of(' '), line.size()));
         while (!line.empty() && (line.back() == ',' || line.back() == ' ')) line.remove_suffix(1);
         const std::string_view first = line.substr(0, line.find(' '));
-        if (SameNoCase(first, column)) return std::string(line);
+        if (SameTextNoCase(first, column)) return std::string(line);
     }
     return std::string(column);
 }
@@ -270,7 +257,7 @@ std::vector<TableRows> CountRows(const std::string& path) {
     OpenFile file(path);
     std::vector<TableRows> counts;
     for (const std::string& table : TableNames(file)) {
-        Query count(file.get(), "SELECT count(*) FROM " + QuotedName(table), path);
+        Query count(file.get(), "SELECT count(*) FROM " + SqlName(table), path);
         count.next();
         counts.push_back({table, count.whole(0)});
     }

@@ -8,7 +8,6 @@
 #include "startup/site_lock.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -123,13 +122,6 @@ constexpr SettingRule kSettingRules[] = {
     {"EmailFromName", SettingKind::Text, "Lakemont Transportation"},
 };
 
-bool SameNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 class SettingsCheck {
 public:
     SettingsCheck(std::string path, Findings& findings) : path_(std::move(path)), findings_(findings) {}
@@ -230,7 +222,8 @@ private:
     // DOTNETInstalled is on for "true" in any letter case, SmtpAuthentication only for "True".
     void checkTrueFalse(const SettingRule& rule, const std::string& name, const std::string& value) {
         const bool exactOnly = rule.key == "SmtpAuthentication";
-        if (value == "True" || SameNoCase(value, "false") || (!exactOnly && SameNoCase(value, "true")))
+        if (value == "True" || SameTextNoCase(value, "false") ||
+            (!exactOnly && SameTextNoCase(value, "true")))
             return;
         findings_.add(name + " is " + Quoted(value) + ", which counts as False" +
                           (exactOnly ? ": only \"True\", written just so, turns it on." : "."),
