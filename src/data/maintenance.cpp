@@ -109,11 +109,10 @@ public:
         sqlite3_extended_result_codes(db_, 1);
         sqlite3_busy_timeout(db_, kBusyTimeoutMs);
         // Opening is lazy: the first read tells a database from some other file.
-        Query probe(db_, "SELECT count(*) FROM sqlite_master", path_);
         try {
-            probe.next();
+            Query(db_, "SELECT count(*) FROM sqlite_master", path_).next();
         } catch (...) {
-            sqlite3_close_v2(db_);  // closes once the probe is finalized
+            sqlite3_close(db_);
             GiveSideFilesTheOwnerOf(path_);
             throw;
         }
