@@ -1,9 +1,12 @@
-// excursa: make a site (init) or serve one (serve).
+// excursa: make a site (init), serve it (serve), check it, back it up and restore it.
 #include "config/site.h"
 #include "frame/http_server.h"
 #include "frame/version.h"
 #include "items.h"
+#include "startup/site_backup.h"
+#include "startup/site_check.h"
 #include "startup/site_init.h"
+#include "startup/site_lock.h"
 
 #include <Poco/Util/OptionException.h>
 #include <Poco/Util/OptionProcessor.h>
@@ -16,7 +19,10 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <optional>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -28,7 +34,10 @@ constexpr const char* kUsage =
     "  excursa init  --site DIR [--demo] [--templates DIR]\n"
     "  excursa serve --site DIR [--port N] [--threads N] [--address ADDR] [--io-threads N]\n"
     "                [--header-timeout SECONDS] [--body-rate BYTES] [--idle-timeout SECONDS]\n"
-    "                [--max-sessions N]\n";
+    "                [--max-sessions N]\n"
+    "  excursa check --site DIR [--user NAME]\n"
+    "  excursa backup --site DIR --to FILE\n"
+    "  excursa restore --site DIR --from FILE [--force]\n";
 
 Poco::Util::OptionSet CommandOptions() {
     Poco::Util::OptionSet options;
@@ -44,6 +53,10 @@ Poco::Util::OptionSet CommandOptions() {
     options.addOption(
         Option("idle-timeout", "", "seconds a kept-alive connection may idle").argument("SECONDS"));
     options.addOption(Option("max-sessions", "", "live sessions kept at most").argument("N"));
+    options.addOption(Option("user", "", "the user the service runs as").argument("NAME"));
+    options.addOption(Option("to", "", "archive to write").argument("FILE"));
+    options.addOption(Option("from", "", "archive to restore").argument("FILE"));
+    options.addOption(Option("force", "", "also replace database files that hold data"));
     return options;
 }
 
@@ -115,6 +128,71 @@ int RunInit(const std::map<std::string, std::string>& values, const char* argv0)
     return 0;
 }
 
+const std::string& RequiredOption(const std::map<std::string, std::string>& values, const std::string& name) {
+    const auto it = values.find(name);
+    if (it == values.end()) throw Poco::Util::MissingOptionException(name);
+    return it->second;
+}
+
+// The site folder of a command, named to the rest of the program.
+void UseSite(const std::map<std::string, std::string>& values) {
+    const std::string site = std::filesystem::absolute(values.at("site")).lexically_normal().string();
+    if (!std::filesystem::is_directory(site))
+        throw std::runtime_error("There is no site folder " + site + ".");
+    Site::setRoot(site);
+}
+
+void PrintLines(const std::vector<std::string>& lines, std::ostream& out) {
+    for (const std::string& line : lines) out << line << '\n';
+    out.flush();
+}
+
+int RunCheck(const std::map<std::string, std::string>& values) {
+    UseSite(values);
+    const ServiceUser user =
+        values.count("user") ? ServiceUser::Named(values.at("user")) : ServiceUser::ThisProcess();
+    const std::vector<Finding> findings = CheckSite(user);
+    PrintLines(FindingLines(findings), std::cout);
+    return findings.empty() ? 0 : 1;
+}
+
+int RunBackup(const std::map<std::string, std::string>& values) {
+    const std::string& archive = RequiredOption(values, "to");
+    UseSite(values);
+    PrintLines(BackupSite(archive), std::cout);
+    return 0;
+}
+
+int RunRestore(const std::map<std::string, std::string>& values) {
+    const std::string& archive = RequiredOption(values, "from");
+    UseSite(values);
+    PrintLines(RestoreSite({.archivePath = archive, .force = values.count("force") > 0}), std::cout);
+    return 0;
+}
+
+// Held for the server's life, so that a restore can tell the site is served.
+SiteLock TakeServeLock() {
+    std::optional<SiteLock> lock = SiteLock::TryTake(SiteLock::Mode::Shared);
+    if (!lock) {
+        std::cerr << "excursa: a restore of this site is running; serving starts when it has finished"
+                  << std::endl;
+        lock = SiteLock::Take(SiteLock::Mode::Shared);
+    }
+    if (!lock->held()) {
+        throw std::runtime_error("Could not make the lock file " + SiteLockFile() +
+                                 ": the service user must be able to write the site folder.");
+    }
+    return std::move(*lock);
+}
+
+void ReportSiteCheck() {
+    const std::vector<Finding> findings = CheckSite(ServiceUser::ThisProcess());
+    if (findings.empty()) return;
+    std::cerr << "excursa: the site check found " << findings.size()
+              << (findings.size() == 1 ? " problem" : " problems") << ":\n";
+    PrintLines(FindingLines(findings), std::cerr);
+}
+
 int RunServe(const std::map<std::string, std::string>& values) {
     const std::string site = std::filesystem::absolute(values.at("site")).lexically_normal().string();
     if (!std::filesystem::is_directory(site + "/www")) {
@@ -123,6 +201,8 @@ int RunServe(const std::map<std::string, std::string>& values) {
         return 2;
     }
     Site::setRoot(site);
+    const SiteLock serving = TakeServeLock();
+    ReportSiteCheck();
 
     // Workers inherit this mask, so only the main thread takes the signals.
     sigset_t stopSignals;
@@ -164,6 +244,9 @@ int main(int argc, char** argv) {
         const auto values = ParseOptions(argc, argv);
         if (command == "init") return RunInit(values, argv[0]);
         if (command == "serve") return RunServe(values);
+        if (command == "check") return RunCheck(values);
+        if (command == "backup") return RunBackup(values);
+        if (command == "restore") return RunRestore(values);
         std::cerr << "excursa: unknown command " << command << '\n' << kUsage;
         return 2;
     } catch (const Poco::Util::OptionException& e) {

@@ -256,24 +256,27 @@ private:
 
 }  // namespace
 
+Value ReadRegistryValue(const std::string& file, std::string_view hive, std::string_view keyPath,
+                        std::string_view valueName) {
+    std::string bytes;
+    int error = 0;
+    switch (ReadFileBytes(file, bytes, error)) {
+        case ReadOutcome::Missing:
+            return Value();  // no registry: no key to open
+        case ReadOutcome::Failed:
+            throw VbError(kErrFileAccess, "Path/File access error: " + file + ": " + std::strerror(error));
+        case ReadOutcome::Read:
+            break;
+    }
+    const std::string text = DecodeSettingsText(bytes);
+    RegFileReader reader(text, file);
+    const std::string fullKey = std::string(hive) + "\\" + std::string(keyPath);
+    return reader.find(fullKey, valueName).value_or(Value());
+}
+
 Value RegistryGetKeyValue(std::string_view hive, std::string_view keyPath, std::string_view valueName) {
     try {
-        const std::string file = Site::registryFile();
-        std::string bytes;
-        int error = 0;
-        switch (ReadFileBytes(file, bytes, error)) {
-            case ReadOutcome::Missing:
-                return Value();  // no registry: no key to open
-            case ReadOutcome::Failed:
-                throw VbError(kErrFileAccess,
-                              "Path/File access error: " + file + ": " + std::strerror(error));
-            case ReadOutcome::Read:
-                break;
-        }
-        const std::string text = DecodeSettingsText(bytes);
-        RegFileReader reader(text, file);
-        const std::string fullKey = std::string(hive) + "\\" + std::string(keyPath);
-        return reader.find(fullKey, valueName).value_or(Value());
+        return ReadRegistryValue(Site::registryFile(), hive, keyPath, valueName);
     } catch (const VbError& e) {
         OperatorMessage("RegistryGetKeyValue",
                         "Error: " + std::to_string(e.number()) + ". " + e.description());

@@ -53,11 +53,16 @@ std::string ErrorReadingText(std::string_view section, std::string_view keyName,
 
 }  // namespace
 
-std::string GetTripIniSetting(std::string_view keyName) {
-    std::string folder = FolderText(RegistryGetKeyValue(kHKeyLocalMachine, kTripRegistryKey, "INIPath"));
-    if (UCase(folder) == "MULTIPLE") folder = strAppPath;
+std::string TripIniPath(const Value& iniPath, std::string_view appFolder) {
+    std::string folder = FolderText(iniPath);
+    if (UCase(folder) == "MULTIPLE") folder = appFolder;
     if (!EndsInSeparator(folder)) folder += SeparatorFor(folder);
-    return INIGetSettingString(kTripIniSection, keyName, folder + std::string(kTripIniFile), "");
+    return folder + std::string(kTripIniFile);
+}
+
+std::string GetTripIniSetting(std::string_view keyName) {
+    const Value iniPath = RegistryGetKeyValue(kHKeyLocalMachine, kTripRegistryKey, "INIPath");
+    return INIGetSettingString(kTripIniSection, keyName, TripIniPath(iniPath, strAppPath), "");
 }
 
 std::string INIGetSettingString(std::string_view section, std::string_view keyName, std::string_view filePath,

@@ -17,6 +17,12 @@ inline constexpr std::string_view kTripIniSection = "V.E.L. Options";
 // Text, a Long, a byte array (Value::Bytes) or Empty when missing or on failure; read from
 // the site's registry.reg at each call, so an administrator's edit counts at the next start.
 Value RegistryGetKeyValue(std::string_view hive, std::string_view keyPath, std::string_view valueName);
+// The same read from the given file, without the operator message: a file that cannot be read
+// or parsed throws VbError; a missing file, key or value gives Empty.
+Value ReadRegistryValue(const std::string& file, std::string_view hive, std::string_view keyPath,
+                        std::string_view valueName);
+// The settings file that an "INIPath" value names; "MULTIPLE" names appFolder.
+std::string TripIniPath(const Value& iniPath, std::string_view appFolder);
 std::string GetTripIniSetting(std::string_view keyName);
 std::string INIGetSettingString(std::string_view section, std::string_view keyName, std::string_view filePath,
                                 std::string_view defaultValue);

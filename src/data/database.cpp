@@ -440,6 +440,8 @@ bool StartsWithWordNoCase(std::string_view text, std::string_view word) {
 
 }  // namespace
 
+std::string SqlName(std::string_view name) { return QuotedName(name); }
+
 // ------------------------------------------------------------ Connection ----
 
 namespace {
@@ -474,14 +476,8 @@ private:
 thread_local bool EnginePool::alive_ = true;
 thread_local EnginePool gEnginePool;
 
-// The engine's allocation statistics take a process-wide lock on every allocation; nothing reads them.
-void ConfigureEngineOnce() {
-    static std::once_flag configured;
-    std::call_once(configured, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
-}
-
 std::unique_ptr<Connection::Engine> OpenEngine(const std::string& nativePath, const std::string& shownPath) {
-    ConfigureEngineOnce();
+    ConfigureEngine();
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(nativePath.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     auto engine = std::make_unique<Connection::Engine>(db);  // closes the handle on every failure below
@@ -538,6 +534,12 @@ long RunToEnd(Statement& st, sqlite3* db) {
 
 }  // namespace
 
+void ConfigureEngine() {
+    // The allocation statistics take a process-wide lock on every allocation; nothing reads them.
+    static std::once_flag configured;
+    std::call_once(configured, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
+}
+
 long StatementCompilations() { return gCompilations.load(std::memory_order_relaxed); }
 
 Connection::Connection() = default;
@@ -564,6 +566,12 @@ void Connection::close() {
     // A transaction left open must not reach the next user of the engine.
     if (!sqlite3_get_autocommit(engine->db)) sqlite3_exec(engine->db, "ROLLBACK", nullptr, nullptr, nullptr);
     if (EnginePool::alive()) gEnginePool.give(path_, EnginePool::Entry{std::move(engine), device_, inode_});
+}
+
+void Connection::release() {
+    if (!engine_) return;
+    if (!sqlite3_get_autocommit(engine_->db)) sqlite3_exec(engine_->db, "ROLLBACK", nullptr, nullptr, nullptr);
+    engine_.reset();
 }
 
 Connection::Engine& Connection::engine() const {

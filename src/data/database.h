@@ -37,6 +37,9 @@ public:
     // disk is still the same one.
     void open(const std::string& nativePath, const std::string& shownPath);
     void close();
+    // Closes the file for good, as a one-off task (a new file's schema, the demo filler) wants:
+    // its engine is not kept for the next open, so the engine's side files go with it.
+    void release();
     bool isOpen() const { return engine_ != nullptr; }
     sqlite3* handle() const;  // error 3704-style VbError when closed
 
@@ -115,11 +118,16 @@ std::string TranslateJetSql(std::string_view jetSql);
 // Registers the functions the translated SQL calls (jet_trim, jet_concat, ...); open() does it.
 void RegisterJetFunctions(sqlite3* db);
 
+// Settings of the engine that must come before its first use; every open calls it.
+void ConfigureEngine();
+
 // How many statements the data layer compiled in this process: after a page's first showing, showing
 // it again compiles none.
 long StatementCompilations();
 
 // Quotes a text for a SQL literal: doubles single quotes. Every text value put into SQL goes through here.
 std::string SqlQuote(std::string_view text);
+// Quotes a table or column name for SQL: in double quotes, doubled inside.
+std::string SqlName(std::string_view name);
 
 }  // namespace excursa

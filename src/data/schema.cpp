@@ -400,6 +400,7 @@ void CreateDatabaseFile(const std::string& nativePath, DatabaseFile which) {
         Connection cn;
         cn.open(nativePath, nativePath);
         WriteSchema(cn, which);
+        cn.release();
     } catch (const VbError& e) {
         RemovePartialFile(nativePath);
         throw std::runtime_error("Could not write the schema of '" + nativePath + "': " + e.description());

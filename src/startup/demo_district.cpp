@@ -74,8 +74,8 @@ public:
             cn_.executeNative("BEGIN IMMEDIATE");
         });
     }
-    // Closing a connection rolls back what it did not commit.
-    ~DemoFile() = default;
+    // Releasing the file rolls back what was not committed.
+    ~DemoFile() { cn_.release(); }
     DemoFile(const DemoFile&) = delete;
     DemoFile& operator=(const DemoFile&) = delete;
 
