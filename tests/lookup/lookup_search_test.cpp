@@ -8,6 +8,7 @@ namespace excursa {
 namespace {
 
 using testing::Form;
+using testing::Tag;
 
 constexpr const char* kTooMany =
     "Sorry, your search returned more than 300 rows.  Please be more specific with your selection criteria.  "

@@ -30,6 +30,17 @@ inline std::string NumberedRows(int count, const std::string& insertInto, const 
            std::to_string(count) + ") INSERT INTO " + insertInto + " SELECT " + values + " FROM n;";
 }
 
+// What a tag of a marked template (LookupSite::useMarkedTemplates) became; "<missing>" when the page
+// has no such tag.
+inline std::string Tag(const std::string& page, const std::string& name) {
+    const std::string open = "[[" + UCase(name) + "]]";
+    const std::string close = "[[/" + UCase(name) + "]]";
+    const std::size_t start = page.find(open);
+    const std::size_t end = page.find(close);
+    if (start == std::string::npos || end == std::string::npos) return "<missing>";
+    return page.substr(start + open.size(), end - start - open.size());
+}
+
 class LookupSite : public ::testing::Test {
 protected:
     LookupSite() {
@@ -116,16 +127,6 @@ protected:
     }
     std::string sessionText(const MemoryHost& browser, const std::string& key) {
         return TextOf(session(browser).get(key));
-    }
-
-    // What a tag of a marked template became; "<missing>" when the page has no such tag.
-    static std::string Tag(const std::string& page, const std::string& name) {
-        const std::string open = "[[" + UCase(name) + "]]";
-        const std::string close = "[[/" + UCase(name) + "]]";
-        const std::size_t start = page.find(open);
-        const std::size_t end = page.find(close);
-        if (start == std::string::npos || end == std::string::npos) return "<missing>";
-        return page.substr(start + open.size(), end - start - open.size());
     }
 
     TestSite site_;
