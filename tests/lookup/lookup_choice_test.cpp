@@ -1,6 +1,8 @@
 // Return from each lookup: what the request's form state keeps, and the page that follows.
 #include "lookup/lookup_site.h"
 
+#include <tuple>
+
 namespace excursa {
 namespace {
 
@@ -105,6 +107,34 @@ TEST_F(LookupChoiceTest, DestinationThatCannotBeReadKeepsTheFormsDestination) {
         EXPECT_EQ(post(browser, "LookupDest", "RetwSelected", {{"SelDest", chosen}}), error);
         EXPECT_EQ(sessionText(browser, "RequestDetail.destination"), "3");
         EXPECT_EQ(sessionText(browser, "RequestDetail.destdesc"), "Museum <of Art>");
+    }
+}
+
+TEST_F(LookupChoiceTest, TemplatesHoldTheSearchFormAndTheResultsFormAroundTheResults) {
+    const std::tuple<const char*, const char*, const char*> pages[] = {
+        {"LookupCust", "FindCusts", "CUSTDESC"},
+        {"LookupDest", "FindDests", "DESTDESC"},
+        {"LookupFund", "FindFunds", "FUND"}};
+    for (const auto& [item, find, field] : pages) {
+        MemoryHost browser(*app_);
+        onRequestForm(browser, "office", "7");
+        const std::string opened = browser.get(testing::LookupUrl(item, "GEN")).body;
+        EXPECT_EQ(FindNoCase(opened, "wc@"), std::string::npos) << item << ": every tag is replaced";
+        EXPECT_NE(opened.find("action=\"" + testing::LookupUrl(item, find) + "\""), std::string::npos)
+            << item;
+        EXPECT_NE(opened.find("name=\"" + std::string(field) + "\""), std::string::npos) << item;
+        EXPECT_NE(opened.find("Lakemont <Schools>"), std::string::npos) << item;
+
+        const std::string found = post(browser, item, find, {{field, "g"}});
+        const std::size_t form = found.find("action=\"" + testing::LookupUrl(item, "RetwSelected") + "\"");
+        const std::size_t button = found.find("name='btnSubmit2'");
+        ASSERT_NE(form, std::string::npos) << item;
+        ASSERT_NE(button, std::string::npos) << item;
+        EXPECT_LT(form, button);
+        EXPECT_LT(button, found.find("</form>", form)) << item << ": Return posts the results form";
+        // The row and cell that the results close are the template's own.
+        EXPECT_GT(found.rfind("<tr><td>", found.find("<thead>")), form) << item;
+        EXPECT_NE(found.find("</td></tr>\n      </table>\n    </form>"), std::string::npos) << item;
     }
 }
 
