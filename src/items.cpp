@@ -1,6 +1,7 @@
 #include "items.h"
 
 #include "config/site.h"
+#include "lookup/items.h"
 #include "request/items.h"
 #include "signin/items.h"
 #include "startup/items.h"
@@ -14,6 +15,9 @@ WebItemRegistry ExcursaItems() {
     RegisterExDetails(items);
     RegisterEXTechDetails(items);
     RegisterRequestDetail(items);
+    RegisterLookupCust(items);
+    RegisterLookupDest(items);
+    RegisterLookupFund(items);
     return items;
 }
 

@@ -116,8 +116,9 @@ bool PageResources::open() {
 
 bool PageResources::openUnlessOpen() { return TripDBConnectionsOpen() || open(); }
 
-Recordset& PageResources::query(Connection& cn, std::string_view jetSql, const SqlParams& params) {
-    return sets_.emplace_back(Recordset::Open(cn, jetSql, params));
+Recordset& PageResources::query(Connection& cn, std::string_view jetSql, const SqlParams& params,
+                                long maxRecords) {
+    return sets_.emplace_back(Recordset::Open(cn, jetSql, params, maxRecords));
 }
 
 Recordset& PageResources::queryForUpdate(Connection& cn, std::string_view jetSql, const SqlParams& params) {

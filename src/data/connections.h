@@ -58,8 +58,9 @@ public:
     // used as they are and left open.
     bool openUnlessOpen();
 
-    // A static record set, closed at the end.
-    Recordset& query(Connection& cn, std::string_view jetSql, const SqlParams& params = {});
+    // A static record set, closed at the end; maxRecords as Recordset::Open takes it.
+    Recordset& query(Connection& cn, std::string_view jetSql, const SqlParams& params = {},
+                     long maxRecords = 0);
     Recordset& queryForUpdate(Connection& cn, std::string_view jetSql, const SqlParams& params = {});
     // A record set held elsewhere (the request form's open record) that is closed and let go at the end.
     void closeAtEnd(std::optional<Recordset>& held) { held_.push_back(&held); }

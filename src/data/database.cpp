@@ -791,12 +791,13 @@ Recordset::Recordset(Recordset&&) noexcept = default;
 Recordset& Recordset::operator=(Recordset&&) noexcept = default;
 Recordset::~Recordset() = default;
 
-Recordset Recordset::Open(Connection& cn, std::string_view jetSql, const SqlParams& params) {
+Recordset Recordset::Open(Connection& cn, std::string_view jetSql, const SqlParams& params, long maxRecords) {
     Statement st(cn.engine(), Translated(jetSql));
     BindAll(st.get(), params);
     auto impl = std::make_unique<Impl>();
     impl->describeColumns(st.get(), 0);
-    while (st.step()) impl->rows.push_back(impl->readRow(st.get(), 0));
+    while ((maxRecords <= 0 || impl->count() < maxRecords) && st.step())
+        impl->rows.push_back(impl->readRow(st.get(), 0));
     return Recordset(std::move(impl));
 }
 

@@ -75,8 +75,10 @@ struct FieldInfo {
 class Recordset {
 public:
     // Static, read-only. The values a user typed or the program computed reach the query as
-    // params bound to its `?` marks, never as text written into it.
-    static Recordset Open(Connection& cn, std::string_view jetSql, const SqlParams& params = {});
+    // params bound to its `?` marks, never as text written into it. maxRecords above 0 reads no
+    // more rows than that (the provider's MaxRecords), so a set that is too big is told cheaply.
+    static Recordset Open(Connection& cn, std::string_view jetSql, const SqlParams& params = {},
+                          long maxRecords = 0);
     // Updatable: the query must select from one table; rows are read lazily on
     // first access so that adding a row does not read the table.
     static Recordset OpenForUpdate(Connection& cn, std::string_view jetSql, const SqlParams& params = {});

@@ -318,6 +318,16 @@ std::string BuildTripCatSelect(AppObject& app, const std::string& attributes,
     return PlainSelect(app, "tripcat", key::TripCat, key::NumTripCat, attributes, selectedTripCat);
 }
 
+std::string BuildDestCatSelect(AppObject& app) {
+    if (NullToZero(app.host.sessionGet(key::NumDestCats)) == 0) {
+        return "<select name='DESTCAT'><option> </option></select>";
+    }
+    const SessionList list(app, key::DestCats, key::NumDestCats);
+    std::string html = "<select name='DESTCAT'>";
+    for (int i = 0; i <= list.last(); ++i) html += Option(list.array().at(i), false);
+    return html + "</select>";
+}
+
 std::string BuildDestinationDD(AppObject& app, const std::string& attributes, const std::string& destination,
                                bool destinationIsNew) {
     const SessionList list(app, key::Destinations, key::NumDestinations);

@@ -36,6 +36,8 @@ std::string BuildCustomerSelect(AppObject& app, const std::string& attributes,
 std::string BuildGradeSelect(AppObject& app, const std::string& attributes, const std::string& selectedGrade);
 std::string BuildTripCatSelect(AppObject& app, const std::string& attributes,
                                const std::string& selectedTripCat);
+// The new destination's category select, from the session's DESTCATS; nothing is selected.
+std::string BuildDestCatSelect(AppObject& app);
 
 // Pickers for a date or time held as a day number; kNoDate draws empty choices.
 std::string BuildMonthPicker(double date, const std::string& prefix, const std::string& attributes);

@@ -51,7 +51,10 @@ void ShowStoredRequest(AppObject& app, const std::string& eventName) {
     // Left at "NEW" by an earlier new-request reset, the form would draw this
     // stored request as a new one, and saving it would store a second copy.
     host.sessionSet(key::form::New, "EXISTING");
-    host.sessionSet(key::form::Customer, Trim(NullToSpace(RequestRecord(app)->field("CUSTOMER"))));
+    // Shown again from the session (after a lookup), the customer chosen there stands.
+    if (!LoadFromSession(host)) {
+        host.sessionSet(key::form::Customer, Trim(NullToSpace(RequestRecord(app)->field("CUSTOMER"))));
+    }
     host.writeTemplate("RequestDetail");
 }
 

@@ -128,31 +128,6 @@ bool getcust(AppObject& app, const std::string& custnum) {
     });
 }
 
-std::optional<std::string> getdest(AppObject& app, const std::string& dest) {
-    std::string instructions;
-    const bool ran = RunLookup(app, "getdest", [&] {
-        app.destination = AppObject::CurrentDestination{};
-        // The language's conversion: "abc" is a type mismatch.
-        const std::int32_t number = Trim(dest).empty() ? 0 : CLng(Value(dest));
-        if (number == 0) return;
-        Recordset rs =
-            Recordset::Open(Use(cnTrip), "SELECT * FROM DESTINATION WHERE DESTINATION.DESTINATION = ?",
-                            {Value::Long(number)});
-        if (rs.eof()) return;
-        AppObject::CurrentDestination found;
-        CopyText(rs, "DESTDESC", found.description);
-        std::string foundInstructions;
-        CopyText(rs, "DESTSPEC", foundInstructions);
-        found.miles = static_cast<float>(NullToZero(rs.field("MILES")));
-        found.address1 = NullToSpace(rs.field("DESTADD1"));
-        found.address2 = NullToSpace(rs.field("DESTADD2"));
-        app.destination = std::move(found);
-        instructions = std::move(foundInstructions);
-    });
-    if (!ran) return std::nullopt;
-    return instructions;
-}
-
 std::string getFundDesc(AppObject& app, const std::string& fundnum, const std::string& custnum) {
     std::string description;
     RunLookup(app, "getFundDesc", [&] {

@@ -5,6 +5,7 @@
 
 #include "data/database.h"
 #include "frame/app_object.h"
+#include "lookup/destination_details.h"  // getdest
 
 #include <cstdint>
 #include <optional>
@@ -15,9 +16,6 @@ namespace excursa {
 // Fills app.customer; opens the databases itself when they are closed. False when the look-up failed
 // (its error text is then in strErrorText and was written).
 bool getcust(AppObject& app, const std::string& custnum);
-// Fills app.destination; answers the destination's special instructions, "" when not found, and
-// nothing when the look-up failed (its error text is then in strErrorText and was written).
-std::optional<std::string> getdest(AppObject& app, const std::string& dest);
 // The fund's description, "No Description" or "NOFUND".
 std::string getFundDesc(AppObject& app, const std::string& fundnum, const std::string& custnum);
 // The chain of the customer and trip category, "" when none.

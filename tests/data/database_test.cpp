@@ -271,6 +271,18 @@ TEST_F(DatabaseTest, CursorMovesAndStopsAtTheEnds) {
     EXPECT_EQ(ErrorOf([&] { empty.field("TRIPNUM"); }).number(), 3021);
 }
 
+TEST_F(DatabaseTest, MaxRecordsReadsNoMoreRowsThanAsked) {
+    const std::string sql = "SELECT TRIPNUM FROM TRIPSREQ ORDER BY TRIPNUM DESC";
+    for (const auto& [cap, count] : std::vector<std::pair<long, long>>{{0, 3}, {2, 2}, {3, 3}, {4, 3}}) {
+        Recordset rs = Recordset::Open(cn_, sql, {}, cap);
+        EXPECT_EQ(rs.recordCount(), count) << "cap " << cap;
+        EXPECT_EQ(rs.field("TRIPNUM"), Value::Long(3)) << "the first rows of the query, in its order";
+    }
+    Recordset capped = Recordset::Open(cn_, sql, {}, 1);
+    Recordset again = Recordset::Open(cn_, sql);
+    EXPECT_EQ(again.recordCount(), 3) << "a statement left part-read is reset before it is used again";
+}
+
 TEST_F(DatabaseTest, ClosedSetRefusesUseAndClosesTwice) {
     Recordset rs = Recordset::Open(cn_, "SELECT * FROM TRIPSREQ");
     rs.close();
