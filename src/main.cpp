@@ -1,10 +1,12 @@
 // excursa: make a site (init), serve it (serve), check it, back it up and restore it.
 #include "config/site.h"
 #include "frame/http_server.h"
+#include "data/schema.h"
 #include "frame/version.h"
 #include "items.h"
 #include "startup/site_backup.h"
 #include "startup/site_check.h"
+#include "startup/site_files.h"
 #include "startup/site_init.h"
 #include "startup/site_lock.h"
 
@@ -203,6 +205,7 @@ int RunServe(const std::map<std::string, std::string>& values) {
     Site::setRoot(site);
     const SiteLock serving = TakeServeLock();
     ReportSiteCheck();
+    for (const std::string& line : AddMissingIndexes(SiteDataFolder())) std::cerr << "excursa: " << line << '\n';
 
     // Workers inherit this mask, so only the main thread takes the signals.
     sigset_t stopSignals;

@@ -117,7 +117,7 @@ private:
 
 // SQL of the desktop dialect translated to the embedded engine's.
 std::string TranslateJetSql(std::string_view jetSql);
-// Registers the functions the translated SQL calls (jet_trim, jet_concat, ...); open() does it.
+// Registers the functions the translated SQL calls (jet_concat, jet_clng, ...); open() does it.
 void RegisterJetFunctions(sqlite3* db);
 
 // Settings of the engine that must come before its first use; every open calls it.

@@ -191,16 +191,18 @@ struct JetFunction {
 
 const JetFunction* FindJetFunction(std::string_view word) {
     static constexpr std::array<JetFunction, 15> kFunctions{{
-        {"TRIM$", "jet_trim", true},
-        {"TRIM", "jet_trim", true},
-        {"LTRIM$", "jet_ltrim", true},
-        {"LTRIM", "jet_ltrim", true},
-        {"RTRIM$", "jet_rtrim", true},
-        {"RTRIM", "jet_rtrim", true},
-        {"UCASE$", "jet_ucase", true},
-        {"UCASE", "jet_ucase", true},
-        {"LCASE$", "jet_lcase", true},
-        {"LCASE", "jet_lcase", true},
+        // The engine's own trim and case functions do on texts what the desktop ones do (blanks
+        // only, ASCII letters), and only a built-in function can stand in an index.
+        {"TRIM$", "trim", true},
+        {"TRIM", "trim", true},
+        {"LTRIM$", "ltrim", true},
+        {"LTRIM", "ltrim", true},
+        {"RTRIM$", "rtrim", true},
+        {"RTRIM", "rtrim", true},
+        {"UCASE$", "upper", true},
+        {"UCASE", "upper", true},
+        {"LCASE$", "lower", true},
+        {"LCASE", "lower", true},
         {"STR$", "jet_str", true},
         {"STR", "jet_str", true},
         {"DATEVALUE", "jet_datevalue", false},
@@ -215,6 +217,21 @@ const JetFunction* FindJetFunction(std::string_view word) {
 }
 
 std::string WithNoCase(const std::string& expression) { return "(" + expression + " COLLATE NOCASE)"; }
+
+// The expression inside one WithNoCase wrapping, or the text as it is. A text function's argument
+// needs no collation of its own (the outer call has one), and one there would hide the expression
+// from an index on it.
+std::string WithoutNoCase(const std::string& text) {
+    constexpr std::string_view kTail = " COLLATE NOCASE)";
+    if (text.size() < kTail.size() + 1 || text.front() != '(' || !text.ends_with(kTail)) return text;
+    int depth = 0;
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == '(') ++depth;
+        if (text[i] == ')') --depth;
+        if (depth == 0) return text;  // the first bracket closes before the end: not one wrapping
+    }
+    return text.substr(1, text.size() - kTail.size() - 1);
+}
 
 enum class PieceKind { Space, Boundary, Operand, Concat };
 
@@ -356,8 +373,8 @@ private:
         const std::string close = group.closed ? ")" : "";
         const JetFunction* jet = FindJetFunction(name);
         if (!jet) return name + "(" + arguments + close;
-        const std::string call = std::string(jet->sqlName) + "(" + arguments + close;
-        return jet->returnsText ? WithNoCase(call) : call;
+        if (!jet->returnsText) return std::string(jet->sqlName) + "(" + arguments + close;
+        return WithNoCase(std::string(jet->sqlName) + "(" + WithoutNoCase(arguments) + close);
     }
 
     Piece piece(const Token& t, const std::string& previous) const {
@@ -499,12 +516,6 @@ void Guarded(sqlite3_context* ctx, Body body) {
     }
 }
 
-template <std::string (*Transform)(std::string_view)>
-void TextFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
-    Guarded(ctx, [&] { ResultText(ctx, Transform(TextOfSql(argv[0]))); });
-}
-
 void ConcatFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     Guarded(ctx, [&] {
         std::string out;
@@ -560,11 +571,6 @@ void DateValueFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     });
 }
 
-std::string TrimText(std::string_view s) { return Trim(s); }
-std::string LTrimText(std::string_view s) { return LTrim(s); }
-std::string RTrimText(std::string_view s) { return RTrim(s); }
-std::string UCaseText(std::string_view s) { return UCase(s); }
-std::string LCaseText(std::string_view s) { return LCase(s); }
 
 }  // namespace
 
@@ -593,12 +599,7 @@ void RegisterJetFunctions(sqlite3* db) {
         int arguments;
         void (*function)(sqlite3_context*, int, sqlite3_value**);
     };
-    static constexpr std::array<Registration, 10> kRegistrations{{
-        {"jet_trim", 1, TextFunction<TrimText>},
-        {"jet_ltrim", 1, TextFunction<LTrimText>},
-        {"jet_rtrim", 1, TextFunction<RTrimText>},
-        {"jet_ucase", 1, TextFunction<UCaseText>},
-        {"jet_lcase", 1, TextFunction<LCaseText>},
+    static constexpr std::array<Registration, 5> kRegistrations{{
         {"jet_str", 1, StrFunction},
         {"jet_clng", 1, ClngFunction},
         {"jet_isnull", 1, IsNullFunction},

@@ -339,6 +339,9 @@ constexpr IndexDefinition kIndexes[] = {
     {DatabaseFile::Trip, "CREATE INDEX CUSTOMER_CUSTNAME ON CUSTOMER (CUSTNAME)"},
     {DatabaseFile::Trip, "CREATE INDEX DESTINATION_DESTDESC ON DESTINATION (DESTDESC)"},
     {DatabaseFile::Security, "CREATE INDEX VLSCU_ROLE ON VLSCU (ROLE)"},
+    // Sign-in and the one-customer list compare trimmed (and upper-cased) codes.
+    {DatabaseFile::Security, "CREATE INDEX VLSCU_VLSC1_TRIMMED ON VLSCU (trim(VLSC1) COLLATE NOCASE)"},
+    {DatabaseFile::Trip, "CREATE INDEX CUSTOMER_CODE_TRIMMED ON CUSTOMER (trim(upper(CUSTOMER)) COLLATE NOCASE)"},
     {DatabaseFile::TripSchl, "CREATE INDEX TRIPSREQ_CUSTOMER ON TRIPSREQ (CUSTOMER)"},
     {DatabaseFile::TripSchl, "CREATE INDEX TRIPSREQ_DEPDATE ON TRIPSREQ (DEPDATE)"},
     {DatabaseFile::TripSchl, "CREATE INDEX TRIPSREQ_STATUS ON TRIPSREQ (STATUS)"},
@@ -421,6 +424,60 @@ CreatedFiles CreateDatabaseFiles(const std::string& nativeFolder) {
         result.created.push_back(path);
     }
     return result;
+}
+
+namespace {
+
+// "CREATE INDEX <name> ON <table> (...)": the name and the table.
+std::pair<std::string, std::string> IndexNameAndTable(std::string_view createSql) {
+    std::vector<std::string> words;
+    std::size_t pos = 0;
+    while (words.size() < 5 && pos < createSql.size()) {
+        const std::size_t end = std::min(createSql.find(' ', pos), createSql.size());
+        words.emplace_back(createSql.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return {words.at(2), words.at(4)};
+}
+
+void AddMissingIndexesOf(Connection& cn, DatabaseFile which, std::vector<std::string>& lines) {
+    for (const IndexDefinition& index : kIndexes) {
+        if (index.file != which) continue;
+        const auto [name, table] = IndexNameAndTable(index.createSql);
+        const SqlParams tableAndIndex{Value(table), Value(name)};
+        const Value found = cn.scalarNative(
+            "SELECT sum(type = 'table' AND name = ?1 COLLATE NOCASE) || ',' || sum(name = ?2 COLLATE NOCASE) "
+            "FROM sqlite_master",
+            tableAndIndex);
+        if (TextOf(found) != "1,0") continue;  // no such table, or the index is there
+        try {
+            cn.executeNative(index.createSql);
+            lines.push_back("added the index " + name + " to " + std::string(DatabaseFileName(which)));
+        } catch (const VbError& e) {
+            lines.push_back("could not add the index " + name + " to " + std::string(DatabaseFileName(which)) +
+                            ": " + e.description());
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> AddMissingIndexes(const std::string& nativeFolder) {
+    std::vector<std::string> lines;
+    for (DatabaseFile which : kDatabaseFiles) {
+        const std::string path = (std::filesystem::path(nativeFolder) / DatabaseFileName(which)).string();
+        if (!std::filesystem::is_regular_file(path)) continue;
+        Connection cn;
+        try {
+            cn.open(path, path);
+            AddMissingIndexesOf(cn, which, lines);
+        } catch (const VbError& e) {
+            lines.push_back("could not look at the indexes of " + std::string(DatabaseFileName(which)) + ": " +
+                            e.description());
+        }
+        cn.release();
+    }
+    return lines;
 }
 
 }  // namespace excursa

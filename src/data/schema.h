@@ -45,4 +45,9 @@ struct CreatedFiles {
 // Creates those of the three files that are missing in the folder (which must exist).
 CreatedFiles CreateDatabaseFiles(const std::string& nativeFolder);
 
+// Adds the schema's indexes that existing files lack (files made before an index was added, or by
+// another program); a file or table that is missing is left to the site check. Answers one line for
+// each index added or that could not be added.
+std::vector<std::string> AddMissingIndexes(const std::string& nativeFolder);
+
 }  // namespace excursa

@@ -21,10 +21,12 @@ long ErrorNumberOf(const std::function<void()>& body) {
 
 TEST(TranslateJetSqlTest, TextFunctionsCompareWithoutCase) {
     EXPECT_EQ(TranslateJetSql("Select * from VLSCU where trim$(VLSCU.VLSC1) = 'bob'"),
-              "Select * from VLSCU where (jet_trim(VLSCU.VLSC1) COLLATE NOCASE) = 'bob' COLLATE NOCASE");
+              "Select * from VLSCU where (trim(VLSCU.VLSC1) COLLATE NOCASE) = 'bob' COLLATE NOCASE");
     EXPECT_EQ(TranslateJetSql("WHERE trim$(ucase$(CUSTOMER.CUSTOMER))='AB';"),
-              "WHERE (jet_trim((jet_ucase(CUSTOMER.CUSTOMER) COLLATE NOCASE)) COLLATE NOCASE)='AB' COLLATE "
-              "NOCASE;");
+              "WHERE (trim(upper(CUSTOMER.CUSTOMER)) COLLATE NOCASE)='AB' COLLATE NOCASE;")
+        << "only the outer call carries the collation, so the expression can stand in an index";
+    EXPECT_EQ(TranslateJetSql("ucase$(A) & trim$(B)"),
+              "(jet_concat((upper(A) COLLATE NOCASE), (trim(B) COLLATE NOCASE)) COLLATE NOCASE)");
     EXPECT_EQ(TranslateJetSql("STR(D.DESTINATION)"), "(jet_str(D.DESTINATION) COLLATE NOCASE)");
 }
 
@@ -82,7 +84,7 @@ TEST(TranslateJetSqlTest, LiteralComparisonsSortingAndGroupingIgnoreCase) {
               "V = (jet_concat('d', W) COLLATE NOCASE)");
     EXPECT_EQ(TranslateJetSql("SELECT A FROM T GROUP BY A, B ORDER BY A DESC, 2, trim$(C) COLLATE BINARY"),
               "SELECT A FROM T GROUP BY A COLLATE NOCASE, B COLLATE NOCASE ORDER BY A COLLATE NOCASE DESC, "
-              "2 COLLATE NOCASE, (jet_trim(C) COLLATE NOCASE) COLLATE BINARY");
+              "2 COLLATE NOCASE, (trim(C) COLLATE NOCASE) COLLATE BINARY");
 }
 
 TEST(TranslateJetSqlTest, ScalarSubSelectInsideAnAggregate) {

@@ -1,5 +1,7 @@
 #include "data/schema.h"
 
+#include "data/database.h"
+
 #include "support/raw_db.h"
 #include "support/temp_folder.h"
 
@@ -161,6 +163,32 @@ TEST_F(SchemaFiles, LookupsAndSearchesUseIndexes) {
     std::string plan = Db(path(DatabaseFile::Security))
                            .rows("EXPLAIN QUERY PLAN SELECT * FROM VLSCU WHERE VLSC1 = 'x'")[0][3];
     EXPECT_NE(plan.find("INDEX"), std::string::npos) << plan;
+}
+
+TEST_F(SchemaFiles, SignInAndTheOneCustomerListUseAnIndexAsTranslated) {
+    // The queries as the pages send them, through the dialect translation.
+    const std::vector<std::pair<DatabaseFile, std::string>> queries{
+        {DatabaseFile::Security, "Select * from VLSCU where trim$(VLSCU.VLSC1) = ?"},
+        {DatabaseFile::Trip,
+         "SELECT CUSTOMER.CUSTOMER, CUSTOMER.CUSTNAME, CUSTOMER.CHAINID From CUSTOMER WHERE "
+         "trim$(ucase$(CUSTOMER.CUSTOMER))=?;"},
+        {DatabaseFile::Trip, "SELECT * FROM CUSTOMER WHERE CUSTOMER.CUSTOMER = ?"},
+    };
+    for (const auto& [which, jetSql] : queries) {
+        const std::string plan = Db(path(which)).rows("EXPLAIN QUERY PLAN " + TranslateJetSql(jetSql))[0][3];
+        EXPECT_EQ(plan.find("SCAN"), std::string::npos) << jetSql << ": " << plan;
+    }
+}
+
+TEST_F(SchemaFiles, IndexesAFileLacksAreAddedOnce) {
+    Db(path(DatabaseFile::Security)).run("DROP INDEX VLSCU_VLSC1_TRIMMED");
+    Db(path(DatabaseFile::TripSchl)).run("DROP TABLE TRIPSREQ");  // a missing table is the check's to report
+    EXPECT_EQ(AddMissingIndexes(folder.path().string()),
+              std::vector<std::string>{"added the index VLSCU_VLSC1_TRIMMED to twvlsc1.db"});
+    EXPECT_EQ(Db(path(DatabaseFile::Security))
+                  .count("SELECT count(*) FROM sqlite_master WHERE name = 'VLSCU_VLSC1_TRIMMED'"),
+              1);
+    EXPECT_TRUE(AddMissingIndexes(folder.path().string()).empty());
 }
 
 TEST_F(SchemaFiles, NewFilesUseWriteAheadLogging) {
