@@ -106,14 +106,11 @@ Answer ServeStatic(const WebApplication& app, const IncomingRequest& request, co
         return MethodNotAllowed(kFileMethods, "Files are only fetched.");
     }
     if (path.find("..") != std::string::npos) return PlainError(403, "Forbidden", "That address is refused.");
-    const std::string file = ResolveStaticPath(app.wwwFolder().string(), path);
-    if (file.empty()) return FromResponse(NotFoundPage("There is no file at " + path + "."));
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
+    const std::optional<StaticFile> file = app.staticFiles().get(app.wwwFolder().string(), path);
+    if (!file) return FromResponse(NotFoundPage("There is no file at " + path + "."));
     Answer answer;
-    answer.contentType = StaticContentType(file);
-    answer.body = content.str();
+    answer.contentType = file->contentType;
+    answer.body = *file->content;
     answer.cacheable = true;
     return answer;
 }

@@ -4,7 +4,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
 #include <utility>
+
+#include <sys/stat.h>
 
 namespace excursa {
 
@@ -69,6 +74,65 @@ std::string ResolveStaticPath(const std::string& wwwFolder, std::string_view dec
     if (StaticContentType(file.string()).empty() || IsSettingsFile(file)) return "";
     if (!fs::is_regular_file(file, ec)) return "";
     return file.string();
+}
+
+namespace {
+
+struct FileIdentity {
+    std::uint64_t device = 0, inode = 0, size = 0;
+    std::int64_t modifiedNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// What the URL's path reaches now (links followed), or nothing.
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+                        static_cast<std::uint64_t>(info.st_size),
+                        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
+}
+
+std::optional<std::string> ReadWhole(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream content;
+    content << in.rdbuf();
+    return std::move(content).str();
+}
+
+}  // namespace
+
+std::optional<StaticFile> StaticFileCache::get(const std::string& wwwFolder, std::string_view decodedPath) {
+    const std::string key = wwwFolder + '\0' + std::string(decodedPath);
+    const std::string requested = wwwFolder + "/" + std::string(decodedPath);
+    {
+        std::shared_lock lock(mutex_);
+        const auto it = entries_.find(key);
+        if (it != entries_.end()) {
+            const Entry& e = it->second;
+            const std::optional<FileIdentity> now = IdentityOf(requested);
+            if (now && *now == FileIdentity{e.device, e.inode, e.size, e.modifiedNs}) return e.answer;
+        }
+    }
+    // First asked, or changed: the checks run again on the file that will be sent.
+    const std::string file = ResolveStaticPath(wwwFolder, decodedPath);
+    if (file.empty()) return std::nullopt;
+    const std::optional<FileIdentity> identity = IdentityOf(file);
+    std::optional<std::string> content = ReadWhole(file);
+    if (!identity || !content) return std::nullopt;
+    StaticFile answer{StaticContentType(file), std::make_shared<const std::string>(std::move(*content))};
+    if (answer.content->size() > maxFileBytes_ || answer.content->size() != identity->size) return answer;
+    std::unique_lock lock(mutex_);
+    if (const auto old = entries_.find(key); old != entries_.end()) {
+        totalBytes_ -= old->second.answer.content->size();
+        entries_.erase(old);
+    }
+    if (totalBytes_ + answer.content->size() > maxTotalBytes_) return answer;
+    totalBytes_ += answer.content->size();
+    entries_.insert_or_assign(key, Entry{file, identity->device, identity->inode, identity->size,
+                                         identity->modifiedNs, answer});
+    return answer;
 }
 
 }  // namespace excursa

@@ -1,8 +1,13 @@
 // The css, script, image and font files that the web folder may serve.
 #pragma once
 
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <shared_mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace excursa {
 
@@ -13,5 +18,33 @@ std::string StaticContentType(std::string_view path);
 // "" when it is refused: it leaves the folder, or the file reached is not of
 // a served kind (whatever the requested name says), or it is trip.ini.
 std::string ResolveStaticPath(const std::string& wwwFolder, std::string_view decodedPath);
+
+struct StaticFile {
+    std::string contentType;
+    std::shared_ptr<const std::string> content;
+};
+
+// The file a URL path names, as ResolveStaticPath allows it, or nothing. Small files are kept in
+// memory after their first reading and read again when the file reached changes (another file, a
+// new size or time), so a page's css and images cost one look at the file each, not a reading.
+class StaticFileCache {
+public:
+    explicit StaticFileCache(std::size_t maxFileBytes = 256 * 1024, std::size_t maxTotalBytes = 32 << 20)
+        : maxFileBytes_(maxFileBytes), maxTotalBytes_(maxTotalBytes) {}
+    std::optional<StaticFile> get(const std::string& wwwFolder, std::string_view decodedPath);
+
+private:
+    struct Entry {
+        std::string file;  // the file reached, as ResolveStaticPath answered
+        std::uint64_t device = 0, inode = 0, size = 0;
+        std::int64_t modifiedNs = 0;
+        StaticFile answer;
+    };
+    std::size_t maxFileBytes_;
+    std::size_t maxTotalBytes_;
+    std::shared_mutex mutex_;
+    std::unordered_map<std::string, Entry> entries_;  // by www folder and URL path
+    std::size_t totalBytes_ = 0;
+};
 
 }  // namespace excursa

@@ -4,6 +4,7 @@
 
 #include "frame/exchange.h"
 #include "frame/sessions.h"
+#include "frame/static_files.h"
 #include "frame/stores.h"
 #include "frame/template.h"
 #include "frame/web_item.h"
@@ -29,6 +30,7 @@ public:
     KeyedStore& application() { return application_; }
     SessionStore& sessions() { return sessions_; }
     TemplateCache& templates() { return templates_; }
+    StaticFileCache& staticFiles() const { return staticFiles_; }
     const WebItemRegistry& items() const { return items_; }
     const std::filesystem::path& wwwFolder() const { return www_; }
     // APPL_PHYSICAL_PATH: the folder with a trailing separator.
@@ -41,6 +43,7 @@ private:
     KeyedStore application_;
     SessionStore sessions_;
     TemplateCache templates_;
+    mutable StaticFileCache staticFiles_;
 };
 
 // The page the host answers with when a URL names no known item or event.

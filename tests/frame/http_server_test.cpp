@@ -1,5 +1,6 @@
 #include "frame/http_server.h"
 #include "frame/access_log.h"
+#include "frame/static_files.h"
 
 #include "support/test_server.h"
 
@@ -227,6 +228,32 @@ TEST(StaticPathTest, KindsAndFolderBounds) {
     EXPECT_EQ(ResolveStaticPath(www.str(), "/link/fonts.css"), "");
     std::filesystem::create_symlink(www.path() / "trip.ini", www.path() / "css/b.css");
     EXPECT_EQ(ResolveStaticPath(www.str(), "/css/b.css"), "");
+}
+
+TEST(StaticFileCacheTest, KeepsSmallFilesAndReadsThemAgainWhenTheyChange) {
+    testing::TempFolder www;
+    www.write("css/a.css", "first");
+    www.write("css/other.css", "other");
+    www.write("trip.ini", "SmtpPassword=secret");
+    StaticFileCache cache(/*maxFileBytes=*/16);
+    const auto text = [&](std::string_view path) {
+        const std::optional<StaticFile> file = cache.get(www.str(), path);
+        return file ? *file->content : std::string("<none>");
+    };
+    EXPECT_EQ(text("/css/a.css"), "first");
+    EXPECT_EQ(cache.get(www.str(), "/css/a.css")->contentType, "text/css; charset=utf-8");
+    www.write("css/a.css", "second, longer");  // another size
+    EXPECT_EQ(text("/css/a.css"), "second, longer");
+    // A link kept, but pointed elsewhere: the file reached is checked again.
+    std::filesystem::create_symlink(www.path() / "css/other.css", www.path() / "css/link.css");
+    EXPECT_EQ(text("/css/link.css"), "other");
+    std::filesystem::remove(www.path() / "css/link.css");
+    std::filesystem::create_symlink(www.path() / "trip.ini", www.path() / "css/link.css");
+    EXPECT_EQ(text("/css/link.css"), "<none>");
+    std::filesystem::remove(www.path() / "css/a.css");
+    EXPECT_EQ(text("/css/a.css"), "<none>");
+    www.write("css/big.css", std::string(40, 'x'));  // over the size kept, still served
+    EXPECT_EQ(text("/css/big.css"), std::string(40, 'x'));
 }
 
 }  // namespace
