@@ -775,13 +775,47 @@ Recordset::Recordset(Recordset&&) noexcept = default;
 Recordset& Recordset::operator=(Recordset&&) noexcept = default;
 Recordset::~Recordset() = default;
 
-Recordset Recordset::Open(Connection& cn, std::string_view jetSql, const SqlParams& params) {
-    Statement st(cn.engine(), Translated(jetSql));
+std::unique_ptr<Recordset::Impl> Recordset::ReadAll(Connection& cn, std::string_view sql,
+                                                   const SqlParams& params) {
+    Statement st(cn.engine(), sql);
     BindAll(st.get(), params);
     auto impl = std::make_unique<Impl>();
     impl->describeColumns(st.get(), 0);
     while (st.step()) impl->rows.push_back(impl->readRow(st.get(), 0));
-    return Recordset(std::move(impl));
+    return impl;
+}
+
+namespace {
+
+// A translated query without the ";" or blanks at its end, so that it can be extended or wrapped.
+std::string_view StatementBody(std::string_view sql) {
+    std::size_t end = sql.size();
+    while (end > 0 && (std::isspace(static_cast<unsigned char>(sql[end - 1])) || sql[end - 1] == ';')) --end;
+    return sql.substr(0, end);
+}
+
+}  // namespace
+
+Recordset Recordset::Open(Connection& cn, std::string_view jetSql, const SqlParams& params) {
+    return Recordset(ReadAll(cn, Translated(jetSql), params));
+}
+
+Recordset Recordset::OpenRange(Connection& cn, std::string_view jetSql, long offset, long count,
+                               const SqlParams& params) {
+    const std::string sql = std::string(StatementBody(Translated(jetSql))) + " LIMIT ? OFFSET ?";
+    SqlParams all = params;
+    all.push_back(Value::Long(static_cast<std::int32_t>(std::max(count, 0L))));
+    all.push_back(Value::Long(static_cast<std::int32_t>(std::max(offset, 0L))));
+    return Recordset(ReadAll(cn, sql, all));
+}
+
+long CountRows(Connection& cn, std::string_view jetSql, const SqlParams& params) {
+    const std::string sql =
+        "SELECT COUNT(*) FROM (" + std::string(StatementBody(Translated(WithoutOrderBy(jetSql)))) + ")";
+    Statement st(cn.engine(), sql);
+    BindAll(st.get(), params);
+    st.step();
+    return static_cast<long>(sqlite3_column_int64(st.get(), 0));
 }
 
 Recordset Recordset::OpenForUpdate(Connection& cn, std::string_view jetSql, const SqlParams& params) {

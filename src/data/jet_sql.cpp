@@ -577,6 +577,25 @@ std::string TranslateJetSql(std::string_view jetSql) {
     return Translator(jetSql).level(BuildLevel(tokens, i, false, closed));
 }
 
+std::string WithoutOrderBy(std::string_view jetSql) {
+    const std::vector<Token> tokens = Tokenize(jetSql);
+    std::size_t end = tokens.size();
+    int depth = 0;
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        const TokenKind kind = tokens[i].kind;
+        if (kind == TokenKind::Open) ++depth;
+        if (kind == TokenKind::Close) --depth;
+        if (depth != 0 || kind != TokenKind::Word || UCase(tokens[i].text) != "ORDER") continue;
+        std::size_t next = i + 1;
+        while (next < tokens.size() && tokens[next].kind == TokenKind::Space) ++next;
+        if (next < tokens.size() && tokens[next].kind == TokenKind::Word && UCase(tokens[next].text) == "BY")
+            end = i;
+    }
+    std::string out;
+    for (std::size_t i = 0; i < end; ++i) out += tokens[i].text;
+    return RTrim(out);
+}
+
 std::string SqlQuote(std::string_view text) {
     std::string out;
     out.reserve(text.size());
