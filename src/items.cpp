@@ -1,6 +1,7 @@
 #include "items.h"
 
 #include "config/site.h"
+#include "reports/items.h"
 #include "request/items.h"
 #include "signin/items.h"
 #include "startup/items.h"
@@ -14,6 +15,14 @@ WebItemRegistry ExcursaItems() {
     RegisterExDetails(items);
     RegisterEXTechDetails(items);
     RegisterRequestDetail(items);
+    RegisterRequestSearch(items);
+    RegisterTripSearch(items);
+    RegisterPrintReport(items);
+    RegisterTripRequestReport1(items);
+    RegisterTripRequestReport2(items);
+    RegisterTripReport1(items);
+    RegisterTripReport2(items);
+    RegisterTripSummaryReport(items);
     return items;
 }
 
