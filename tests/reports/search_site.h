@@ -189,7 +189,7 @@ private:
         {"PrintReport1.htm", MarkedTemplate({"WC@SOURCE", "WC@OTHER"})},
         {"TripRequestReport11.htm", MarkedTemplate({"WC@DISTRICTNAME", "WC@NAVIGATIONBUTTONS",
                                                     "WC@PAGENUMBER", "WC@NOW", "WC@RESULTS", "WC@OTHER"})},
-        {"TripRequestReport21.htm", MarkedTemplate({"WC@PAGENUMBER", "WC@RESULTS"})},
+        {"TripRequestReport21.htm", MarkedTemplate({"WC@NAVIGATIONBUTTONS", "WC@PAGENUMBER", "WC@RESULTS"})},
         {"TripReport11.htm", MarkedTemplate({"WC@NAVIGATIONBUTTONS", "WC@PAGENUMBER", "WC@RESULTS"})},
         {"TripReport21.htm", MarkedTemplate({"WC@PAGENUMBER", "WC@RESULTS"})},
         {"TripSummaryReport1.htm", MarkedTemplate({"WC@DISTRICTNAME", "WC@SUMMARYTYPE", "WC@UCASESUMMARYTYPE",
