@@ -60,8 +60,9 @@ sqlite3_stmt* Compile(sqlite3* db, std::string_view sql) {
         ProviderError(db);
     }
     if (!stmt) {
-        throw VbError(kErrProvider,
-                      "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.");
+        throw VbError(
+            kErrProvider,
+            "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.");
     }
     const std::string_view rest = sql.substr(static_cast<std::size_t>(tail - sql.data()));
     for (char c : rest) {
@@ -455,7 +456,8 @@ public:
     ~EnginePool() { alive_ = false; }
     static bool alive() { return alive_; }
 
-    std::unique_ptr<Connection::Engine> take(const std::string& path, std::uint64_t device, std::uint64_t inode) {
+    std::unique_ptr<Connection::Engine> take(const std::string& path, std::uint64_t device,
+                                             std::uint64_t inode) {
         auto it = entries_.find(path);
         if (it == entries_.end()) return nullptr;
         Entry entry = std::move(it->second);
@@ -475,11 +477,13 @@ thread_local EnginePool gEnginePool;
 
 std::unique_ptr<Connection::Engine> OpenEngine(const std::string& nativePath, const std::string& shownPath) {
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(nativePath.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc =
+        sqlite3_open_v2(nativePath.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     auto engine = std::make_unique<Connection::Engine>(db);  // closes the handle on every failure below
     auto fail = [&](const std::string& text) { throw VbError(kErrProvider, text); };
     if (rc != SQLITE_OK) {
-        fail("Cannot open the file '" + shownPath + "': " + (db ? sqlite3_errmsg(db) : "out of memory") + ".");
+        fail("Cannot open the file '" + shownPath + "': " + (db ? sqlite3_errmsg(db) : "out of memory") +
+             ".");
     }
     sqlite3_extended_result_codes(db, 1);
     // Writers on other workers wait for each other instead of failing at once.
@@ -734,7 +738,8 @@ struct Recordset::Impl {
         }
         if (assignments.empty()) return;
         sqlite3* db = connection->handle();
-        Statement st(connection->engine(), "UPDATE " + QuotedName(table) + " SET " + assignments + unchangedCondition());
+        Statement st(connection->engine(),
+                     "UPDATE " + QuotedName(table) + " SET " + assignments + unchangedCondition());
         int index = 1;
         for (std::size_t c = 0; c < buffer.size(); ++c) {
             if (changed[c]) BindValue(st.get(), index++, buffer[c]);
@@ -776,7 +781,7 @@ Recordset& Recordset::operator=(Recordset&&) noexcept = default;
 Recordset::~Recordset() = default;
 
 std::unique_ptr<Recordset::Impl> Recordset::ReadAll(Connection& cn, std::string_view sql,
-                                                   const SqlParams& params) {
+                                                    const SqlParams& params) {
     Statement st(cn.engine(), sql);
     BindAll(st.get(), params);
     auto impl = std::make_unique<Impl>();
@@ -810,8 +815,12 @@ Recordset Recordset::OpenRange(Connection& cn, std::string_view jetSql, long off
 }
 
 long CountRows(Connection& cn, std::string_view jetSql, const SqlParams& params) {
-    const std::string sql =
-        "SELECT COUNT(*) FROM (" + std::string(StatementBody(Translated(WithoutOrderBy(jetSql)))) + ")";
+    const RowsToCount rows = ForCounting(jetSql);
+    std::string counted(StatementBody(Translated(rows.jetSql)));
+    // The engine leaves out a join that adds no rows and no read column only in a query of its own,
+    // and a query with a LIMIT stays one.
+    if (rows.joinsTables) counted += " LIMIT -1";
+    const std::string sql = "SELECT COUNT(*) FROM (" + counted + ")";
     Statement st(cn.engine(), sql);
     BindAll(st.get(), params);
     st.step();

@@ -49,7 +49,7 @@ public:
     // The rowid the last insert on this connection gave.
     std::int64_t lastInsertRowid() const;
 
-    struct Engine;  // the engine's handle and the statements compiled on it
+    struct Engine;           // the engine's handle and the statements compiled on it
     Engine& engine() const;  // error 3704-style VbError when closed
 
 private:
@@ -121,8 +121,15 @@ long CountRows(Connection& cn, std::string_view jetSql, const SqlParams& params 
 
 // SQL of the desktop dialect translated to the embedded engine's.
 std::string TranslateJetSql(std::string_view jetSql);
-// The query without its closing ORDER BY clause (one inside brackets stays), for counting its rows.
+// The query without its closing ORDER BY clause (one inside brackets stays).
 std::string WithoutOrderBy(std::string_view jetSql);
+// What counting a query's rows needs of it: no closing ORDER BY, and for a plain select (no
+// grouping, DISTINCT, compound or aggregate) the column 1 in place of its columns.
+struct RowsToCount {
+    std::string jetSql;
+    bool joinsTables = false;  // a plain select over joined tables
+};
+RowsToCount ForCounting(std::string_view jetSql);
 // Registers the functions the translated SQL calls (jet_trim, jet_concat, ...); open() does it.
 void RegisterJetFunctions(sqlite3* db);
 

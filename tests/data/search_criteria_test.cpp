@@ -99,6 +99,30 @@ TEST(WithoutOrderByTest, DropsOnlyTheClosingOrderBy) {
     EXPECT_EQ(WithoutOrderBy("SELECT A FROM T"), "SELECT A FROM T");
 }
 
+TEST(ForCountingTest, PlainSelectsCountOnlyTheirRows) {
+    struct Case {
+        const char* query;
+        const char* counted;
+        bool joins;
+    };
+    const Case cases[] = {
+        {"SELECT A, B FROM T WHERE C = 1 ORDER BY A", "SELECT 1 FROM T WHERE C = 1", false},
+        {"SELECT T.A, U.B AS X FROM (T LEFT JOIN U ON T.K = U.K) WHERE U.Y = 'a' ORDER BY X",
+         "SELECT 1 FROM (T LEFT JOIN U ON T.K = U.K) WHERE U.Y = 'a'", true},
+        {"SELECT (SELECT COUNT(*) FROM U) AS N, A FROM T", "SELECT 1 FROM T", false},
+        {"SELECT DISTINCT A FROM T ORDER BY A", "SELECT DISTINCT A FROM T", false},
+        {"SELECT A, COUNT(*) AS N FROM T GROUP BY A", "SELECT A, COUNT(*) AS N FROM T GROUP BY A", false},
+        {"SELECT SUM(X) FROM T", "SELECT SUM(X) FROM T", false},
+        {"SELECT A FROM T UNION SELECT B FROM U ORDER BY 1", "SELECT A FROM T UNION SELECT B FROM U", false},
+        {"SELECT ? AS P, A FROM T", "SELECT ? AS P, A FROM T", false},
+    };
+    for (const Case& c : cases) {
+        const RowsToCount rows = ForCounting(c.query);
+        EXPECT_EQ(rows.jetSql, c.counted) << c.query;
+        EXPECT_EQ(rows.joinsTables, c.joins) << c.query;
+    }
+}
+
 class RowRangeTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -123,6 +147,13 @@ TEST_F(RowRangeTest, CountsWhatTheQueryGives) {
     EXPECT_EQ(CountRows(cn_, "SELECT * FROM T WHERE N > ? ORDER BY N;", {Value::Long(40)}), 5);
     EXPECT_EQ(CountRows(cn_, "SELECT * FROM T WHERE T.D >= #3/1/2004# AND NAME = 'ROW 7'"), 1);
     EXPECT_EQ(CountRows(cn_, "SELECT * FROM T WHERE N > 99"), 0);
+    EXPECT_EQ(
+        CountRows(cn_, "SELECT A.N, B.NAME FROM (T AS A LEFT JOIN T AS B ON A.N = B.N + 40) ORDER BY B.NAME"),
+        45);
+    EXPECT_EQ(CountRows(cn_, "SELECT A.N FROM (T AS A INNER JOIN T AS B ON A.N = B.N + 40)"), 5);
+    EXPECT_EQ(CountRows(cn_, "SELECT N % 10 AS TENS, COUNT(*) FROM T GROUP BY N % 10 ORDER BY TENS"), 10);
+    EXPECT_EQ(CountRows(cn_, "SELECT DISTINCT D FROM T"), 1);
+    EXPECT_EQ(CountRows(cn_, "SELECT N FROM T WHERE N < 3 UNION SELECT N FROM T WHERE N < 5 ORDER BY 1"), 4);
 }
 
 TEST_F(RowRangeTest, ReadsOnlyTheRowsOfTheRangeInTheQuerysOrder) {

@@ -32,8 +32,10 @@ protected:
 // ------------------------------------------------------------ approver list
 
 TEST_F(RequestSearchTest, ApproverSeesTheRequestsWaitingAtTheirLevelOfEveryChainInUse) {
-    addRequest(1, {{"CHAINID", "'A'"}});                              // waits for the principal
-    addRequest(2, {{"CHAINID", "'B'"}, {"STATUS", "'S2'"}});          // waits for the principal, third level
+    addRequest(1, {{"CHAINID", "'A'"}});  // waits for the principal
+    addRequest(2, {{"CHAINID", "'B'"},
+                   {"STATUS", "'S2'"},
+                   {"DEPDATE", "'2026-05-20 00:00:00'"}});            // waits for the principal, third level
     addRequest(3, {{"CHAINID", "'B'"}, {"STATUS", "'S1'"}});          // waits for the district
     addRequest(4, {{"CHAINID", "'A'"}, {"CUSTOMER", "'RIVER'"}});     // another school's
     addRequest(5, {{"CHAINID", "'C'"}, {"STATUS", "'UNAPPROVED'"}});  // a chain not in use
