@@ -103,8 +103,7 @@ void ResetRequestSearch(AppObject& app) {
 // A user of one customer searches that customer's requests unless the district lets them see others.
 std::string CustomerCriterion(const AppObject& app) {
     const Host& host = app.host;
-    const std::string own = TextOf(host.sessionGet(key::Customer));
-    if (!DistrictSwitch(host, key::ViewOtherSchools) && !Trim(own).empty()) return CodeOfEntry(own);
+    if (const std::optional<std::string> own = OwnCustomerOnly(host)) return CodeOfEntry(*own);
     std::string posted = host.formField("cust");
     const SessionList customers(app, key::CustomersDD, key::NumCustomers);
     for (int i = 0; i <= customers.last(); ++i) {
@@ -118,17 +117,12 @@ std::string CustomerCriterion(const AppObject& app) {
 void ReadRequestCriteria(AppObject& app) {
     const Host& host = app.host;
     SearchState& search = Search(app);
+    ReadCommonCriteria(host, search);
     search.SearchStatus = host.formField("Status");
-    search.SearchGrade = host.formField("grade");
     search.SearchCustomer = CustomerCriterion(app);
-    search.SearchDestination = host.formField("dest");
-    search.SearchDivision = CodeOfEntry(host.formField("div"));
     search.SearchInternalNumber = host.formField("IntNum");
-    search.SearchDepartFrom = host.formField("DepFrom");
-    search.SearchDepartTo = host.formField("DepTo");
     search.SearchEnterFrom = host.formField("EnterFrom");
     search.SearchEnterTo = host.formField("EnterTo");
-    search.SearchCategory = host.formField("tripcat");
 }
 
 // The criteria query; the message for a date that is none, or nothing.

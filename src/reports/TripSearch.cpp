@@ -116,17 +116,10 @@ PostedTripCriteria ReadTripCriteria(AppObject& app) {
         search.TripOpenBalance = posted;
     search.TripSort1 = PostedSort(host.formField("sortBy1"));
     search.TripSort2 = PostedSort(host.formField("sortBy2"));
-    search.SearchGrade = host.formField("grade");
-    const std::string own = TextOf(host.sessionGet(key::Customer));
-    const bool ownCustomerOnly = !DistrictSwitch(host, key::ViewOtherSchools) && !Trim(own).empty();
-    search.SearchCustomer = ownCustomerOnly ? own : host.formField("cust");
-    search.SearchDestination = host.formField("dest");
-    search.SearchDivision = CodeOfEntry(host.formField("div"));
+    ReadCommonCriteria(host, search);
+    search.SearchCustomer = OwnCustomerOnly(host).value_or(host.formField("cust"));
     search.TripRequestNumber = host.formField("TRIPREQNUM");
     search.TripNumber = host.formField("TRIPNUM");
-    search.SearchDepartFrom = host.formField("DepFrom");
-    search.SearchDepartTo = host.formField("DepTo");
-    search.SearchCategory = host.formField("tripcat");
     if (search.TripFund.empty()) search.TripFund = host.formField("fund");
     return {host.formField("IntNum"), host.formField("PO"), CodeOfEntry(host.formField("BILLCUST"))};
 }

@@ -14,34 +14,19 @@ constexpr std::size_t kDestinationLabelLength = 30;
 bool SameCode(const std::string& a, const std::string& b) { return SameTextNoCase(Trim(a), Trim(b)); }
 
 std::string DestinationOptions(const SessionList& list, const std::string& selected) {
-    std::string html;
-    for (int i = 0; i <= list.last(); ++i) {
-        const std::string& entry = list.array().at(i);
-        if (Trim(entry).empty()) {
-            html += "<option></option>";
-            continue;
-        }
+    return Options(list, "<option></option>", [&](const std::string& entry) {
         const std::string number = BeforeFirstComma(entry);
         const std::string label = LeftCharacters(Trim(AfterFirstComma(entry)), kDestinationLabelLength);
-        html += "<option value=" + HtmlEscape(number) + (SameCode(number, selected) ? " selected>" : " >") +
-                HtmlEscape(label) + "</option>";
-    }
-    return html;
+        return "<option value=" + HtmlEscape(number) + (SameCode(number, selected) ? " selected>" : " >") +
+               HtmlEscape(label) + "</option>";
+    });
 }
 
 // Category and division: the whole entry as the option's text, selected by `matches`.
-template <class Matches>
-std::string TextOptions(const SessionList& list, Matches matches) {
-    std::string html;
-    for (int i = 0; i <= list.last(); ++i) {
-        const std::string& entry = list.array().at(i);
-        if (Trim(entry).empty()) {
-            html += "<option></option>";
-            continue;
-        }
-        html += (matches(entry) ? "<option selected>" : "<option>") + HtmlEscape(entry) + "</option>";
-    }
-    return html;
+std::string TextOptions(const SessionList& list, const std::function<bool(const std::string&)>& matches) {
+    return Options(list, "<option></option>", [&](const std::string& entry) {
+        return (matches(entry) ? "<option selected>" : "<option>") + HtmlEscape(entry) + "</option>";
+    });
 }
 
 std::string ListSelect(AppObject& app, std::string_view name, std::string_view listKey,
@@ -52,18 +37,21 @@ std::string ListSelect(AppObject& app, std::string_view name, std::string_view l
 
 }  // namespace
 
-std::string ValueOptions(const SessionList& list, const std::string& selected) {
+std::string Options(const SessionList& list, std::string_view blankEntry,
+                    const std::function<std::string(const std::string&)>& option) {
     std::string html;
     for (int i = 0; i <= list.last(); ++i) {
         const std::string& entry = list.array().at(i);
-        if (Trim(entry).empty()) {
-            html += "<option value=>";
-            continue;
-        }
-        const std::string shown = HtmlEscape(entry);
-        html += "<option value='" + shown + (SameTextNoCase(entry, selected) ? "' selected>" : "'>") + shown;
+        html += Trim(entry).empty() ? std::string(blankEntry) : option(entry);
     }
     return html;
+}
+
+std::string ValueOptions(const SessionList& list, const std::string& selected) {
+    return Options(list, "<option value=>", [&](const std::string& entry) {
+        const std::string shown = HtmlEscape(entry);
+        return "<option value='" + shown + (SameTextNoCase(entry, selected) ? "' selected>" : "'>") + shown;
+    });
 }
 
 bool DistrictSwitch(const Host& host, std::string_view key) { return SameText(host.appGet(key), "True"); }
@@ -93,20 +81,27 @@ std::string SearchSelect(std::string_view name, const std::string& attributes, c
 
 std::string CustomerOptions(const SessionList& customers, const std::string& selected,
                             CustomerOptionForm form) {
-    std::string html;
-    for (int i = 0; i <= customers.last(); ++i) {
-        const std::string& entry = customers.array().at(i);
-        if (Trim(entry).empty()) {
-            html += form.emptyEntry;
-            continue;
-        }
+    return Options(customers, form.emptyEntry, [&](const std::string& entry) {
         const std::string code = BeforeFirstComma(entry);
-        const std::string value = "<option value='" + HtmlEscape(code);
-        html += value +
-                (SameCode(code, selected) ? std::string("' selected>") : std::string(form.unselectedClose)) +
-                HtmlEscape(Trim(AfterFirstComma(entry))) + "</option>";
-    }
-    return html;
+        return "<option value='" + HtmlEscape(code) +
+               (SameCode(code, selected) ? std::string("' selected>") : std::string(form.unselectedClose)) +
+               HtmlEscape(Trim(AfterFirstComma(entry))) + "</option>";
+    });
+}
+
+std::optional<std::string> OwnCustomerOnly(const Host& host) {
+    const std::string own = TextOf(host.sessionGet(key::Customer));
+    if (DistrictSwitch(host, key::ViewOtherSchools) || Trim(own).empty()) return std::nullopt;
+    return own;
+}
+
+void ReadCommonCriteria(const Host& host, SearchState& search) {
+    search.SearchGrade = host.formField("grade");
+    search.SearchDestination = host.formField("dest");
+    search.SearchDivision = CodeOfEntry(host.formField("div"));
+    search.SearchDepartFrom = host.formField("DepFrom");
+    search.SearchDepartTo = host.formField("DepTo");
+    search.SearchCategory = host.formField("tripcat");
 }
 
 bool SearchPageTag(AppObject& app, const std::string& tagName, std::string& contents) {
