@@ -89,7 +89,7 @@ inline constexpr std::string_view RecordCount = "RecordCount";    // rows of the
 inline constexpr std::string_view ReportType = "ReportType";      // "REQUEST" or "TRIP"
 
 // The searches.
-inline constexpr std::string_view TripSearchFundLookup = "TripSearch.FundLookup";  // "Y": its Fund button opened the fund lookup
+inline constexpr std::string_view TripSearchFundLookup = "TripSearch.FundLookup";  // "Y": Fund opened the lookup
 
 // The request being edited, field by field ("RequestDetail." + field).
 namespace form {
