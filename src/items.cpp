@@ -2,6 +2,7 @@
 
 #include "config/site.h"
 #include "lookup/items.h"
+#include "reports/items.h"
 #include "request/items.h"
 #include "signin/items.h"
 #include "startup/items.h"
@@ -18,6 +19,14 @@ WebItemRegistry ExcursaItems() {
     RegisterLookupCust(items);
     RegisterLookupDest(items);
     RegisterLookupFund(items);
+    RegisterRequestSearch(items);
+    RegisterTripSearch(items);
+    RegisterPrintReport(items);
+    RegisterTripRequestReport1(items);
+    RegisterTripRequestReport2(items);
+    RegisterTripReport1(items);
+    RegisterTripReport2(items);
+    RegisterTripSummaryReport(items);
     return items;
 }
 

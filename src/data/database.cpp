@@ -61,8 +61,9 @@ sqlite3_stmt* Compile(sqlite3* db, std::string_view sql) {
         ProviderError(db);
     }
     if (!stmt) {
-        throw VbError(kErrProvider,
-                      "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.");
+        throw VbError(
+            kErrProvider,
+            "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.");
     }
     const std::string_view rest = sql.substr(static_cast<std::size_t>(tail - sql.data()));
     for (char c : rest) {
@@ -458,7 +459,8 @@ public:
     ~EnginePool() { alive_ = false; }
     static bool alive() { return alive_; }
 
-    std::unique_ptr<Connection::Engine> take(const std::string& path, std::uint64_t device, std::uint64_t inode) {
+    std::unique_ptr<Connection::Engine> take(const std::string& path, std::uint64_t device,
+                                             std::uint64_t inode) {
         auto it = entries_.find(path);
         if (it == entries_.end()) return nullptr;
         Entry entry = std::move(it->second);
@@ -479,11 +481,13 @@ thread_local EnginePool gEnginePool;
 std::unique_ptr<Connection::Engine> OpenEngine(const std::string& nativePath, const std::string& shownPath) {
     ConfigureEngine();
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(nativePath.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc =
+        sqlite3_open_v2(nativePath.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     auto engine = std::make_unique<Connection::Engine>(db);  // closes the handle on every failure below
     auto fail = [&](const std::string& text) { throw VbError(kErrProvider, text); };
     if (rc != SQLITE_OK) {
-        fail("Cannot open the file '" + shownPath + "': " + (db ? sqlite3_errmsg(db) : "out of memory") + ".");
+        fail("Cannot open the file '" + shownPath + "': " + (db ? sqlite3_errmsg(db) : "out of memory") +
+             ".");
     }
     sqlite3_extended_result_codes(db, 1);
     // Writers on other workers wait for each other instead of failing at once.
@@ -750,7 +754,8 @@ struct Recordset::Impl {
         }
         if (assignments.empty()) return;
         sqlite3* db = connection->handle();
-        Statement st(connection->engine(), "UPDATE " + QuotedName(table) + " SET " + assignments + unchangedCondition());
+        Statement st(connection->engine(),
+                     "UPDATE " + QuotedName(table) + " SET " + assignments + unchangedCondition());
         int index = 1;
         for (std::size_t c = 0; c < buffer.size(); ++c) {
             if (changed[c]) BindValue(st.get(), index++, buffer[c]);
@@ -791,14 +796,52 @@ Recordset::Recordset(Recordset&&) noexcept = default;
 Recordset& Recordset::operator=(Recordset&&) noexcept = default;
 Recordset::~Recordset() = default;
 
-Recordset Recordset::Open(Connection& cn, std::string_view jetSql, const SqlParams& params, long maxRecords) {
-    Statement st(cn.engine(), Translated(jetSql));
+std::unique_ptr<Recordset::Impl> Recordset::ReadAll(Connection& cn, std::string_view sql,
+                                                    const SqlParams& params, long maxRecords) {
+    Statement st(cn.engine(), sql);
     BindAll(st.get(), params);
     auto impl = std::make_unique<Impl>();
     impl->describeColumns(st.get(), 0);
     while ((maxRecords <= 0 || impl->count() < maxRecords) && st.step())
         impl->rows.push_back(impl->readRow(st.get(), 0));
-    return Recordset(std::move(impl));
+    return impl;
+}
+
+namespace {
+
+// A translated query without the ";" or blanks at its end, so that it can be extended or wrapped.
+std::string_view StatementBody(std::string_view sql) {
+    std::size_t end = sql.size();
+    while (end > 0 && (std::isspace(static_cast<unsigned char>(sql[end - 1])) || sql[end - 1] == ';')) --end;
+    return sql.substr(0, end);
+}
+
+}  // namespace
+
+Recordset Recordset::Open(Connection& cn, std::string_view jetSql, const SqlParams& params, long maxRecords) {
+    return Recordset(ReadAll(cn, Translated(jetSql), params, maxRecords));
+}
+
+Recordset Recordset::OpenRange(Connection& cn, std::string_view jetSql, long offset, long count,
+                               const SqlParams& params) {
+    const std::string sql = std::string(StatementBody(Translated(jetSql))) + " LIMIT ? OFFSET ?";
+    SqlParams all = params;
+    all.push_back(Value::Long(static_cast<std::int32_t>(std::max(count, 0L))));
+    all.push_back(Value::Long(static_cast<std::int32_t>(std::max(offset, 0L))));
+    return Recordset(ReadAll(cn, sql, all));
+}
+
+long CountRows(Connection& cn, std::string_view jetSql, const SqlParams& params) {
+    const RowsToCount rows = ForCounting(jetSql);
+    std::string counted(StatementBody(Translated(rows.jetSql)));
+    // The engine leaves out a join that adds no rows and no read column only in a query of its own,
+    // and a query with a LIMIT stays one.
+    if (rows.joinsTables) counted += " LIMIT -1";
+    const std::string sql = "SELECT COUNT(*) FROM (" + counted + ")";
+    Statement st(cn.engine(), sql);
+    BindAll(st.get(), params);
+    st.step();
+    return static_cast<long>(sqlite3_column_int64(st.get(), 0));
 }
 
 Recordset Recordset::OpenForUpdate(Connection& cn, std::string_view jetSql, const SqlParams& params) {

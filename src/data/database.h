@@ -52,7 +52,7 @@ public:
     // The rowid the last insert on this connection gave.
     std::int64_t lastInsertRowid() const;
 
-    struct Engine;  // the engine's handle and the statements compiled on it
+    struct Engine;           // the engine's handle and the statements compiled on it
     Engine& engine() const;  // error 3704-style VbError when closed
 
 private:
@@ -82,6 +82,10 @@ public:
     // Updatable: the query must select from one table; rows are read lazily on
     // first access so that adding a row does not read the table.
     static Recordset OpenForUpdate(Connection& cn, std::string_view jetSql, const SqlParams& params = {});
+    // Static, read-only, holding at most `count` rows of the query from row `offset` (0 the first):
+    // the rows before are not read, so a late page of a long report costs what an early one does.
+    static Recordset OpenRange(Connection& cn, std::string_view jetSql, long offset, long count,
+                               const SqlParams& params = {});
 
     Recordset(Recordset&&) noexcept;
     Recordset& operator=(Recordset&&) noexcept;
@@ -112,11 +116,26 @@ public:
 private:
     struct Impl;
     explicit Recordset(std::unique_ptr<Impl> impl);
+    // Every row of an engine-dialect query.
+    static std::unique_ptr<Impl> ReadAll(Connection& cn, std::string_view sql, const SqlParams& params,
+                                         long maxRecords = 0);
     std::unique_ptr<Impl> impl_;
 };
 
+// The number of rows a query gives, counted by the engine without reading them.
+long CountRows(Connection& cn, std::string_view jetSql, const SqlParams& params = {});
+
 // SQL of the desktop dialect translated to the embedded engine's.
 std::string TranslateJetSql(std::string_view jetSql);
+// The query without its closing ORDER BY clause (one inside brackets stays).
+std::string WithoutOrderBy(std::string_view jetSql);
+// What counting a query's rows needs of it: no closing ORDER BY, and for a plain select (no
+// grouping, DISTINCT, compound or aggregate) the column 1 in place of its columns.
+struct RowsToCount {
+    std::string jetSql;
+    bool joinsTables = false;  // a plain select over joined tables
+};
+RowsToCount ForCounting(std::string_view jetSql);
 // Registers the functions the translated SQL calls (jet_concat, jet_clng, ...); open() does it.
 void RegisterJetFunctions(sqlite3* db);
 

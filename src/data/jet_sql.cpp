@@ -583,6 +583,86 @@ std::string TranslateJetSql(std::string_view jetSql) {
     return Translator(jetSql).level(BuildLevel(tokens, i, false, closed));
 }
 
+namespace {
+
+bool IsWord(const Token& t, std::string_view word) {
+    return t.kind == TokenKind::Word && UCase(t.text) == word;
+}
+
+// Index of the next token that is not a blank, or the end.
+std::size_t NextSignificantToken(const std::vector<Token>& tokens, std::size_t i) {
+    while (i < tokens.size() && tokens[i].kind == TokenKind::Space) ++i;
+    return i;
+}
+
+std::string Joined(const std::vector<Token>& tokens, std::size_t from, std::size_t to) {
+    std::string out;
+    for (std::size_t i = from; i < to; ++i) out += tokens[i].text;
+    return out;
+}
+
+// Where the closing ORDER BY of the query begins (the end when it has none).
+std::size_t OrderByStart(const std::vector<Token>& tokens) {
+    std::size_t start = tokens.size();
+    int depth = 0;
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        depth += tokens[i].kind == TokenKind::Open ? 1 : tokens[i].kind == TokenKind::Close ? -1 : 0;
+        if (depth != 0 || !IsWord(tokens[i], "ORDER")) continue;
+        const std::size_t next = NextSignificantToken(tokens, i + 1);
+        if (next < tokens.size() && IsWord(tokens[next], "BY")) start = i;
+    }
+    return start;
+}
+
+// A query whose rows are the rows of its FROM and WHERE: no grouping, no DISTINCT, no
+// compound, no aggregate in its columns. Gives where its column list begins and ends.
+bool PlainSelect(const std::vector<Token>& tokens, std::size_t end, std::size_t& columns, std::size_t& from) {
+    static constexpr std::array<std::string_view, 10> kNotPlain{
+        "DISTINCT", "DISTINCTROW", "TOP", "GROUP", "HAVING", "UNION", "INTERSECT", "EXCEPT", "LIMIT", "INTO"};
+    static constexpr std::array<std::string_view, 9> kAggregates{"COUNT", "SUM",  "AVG",   "MIN", "MAX",
+                                                                 "FIRST", "LAST", "STDEV", "VAR"};
+    const std::size_t select = NextSignificantToken(tokens, 0);
+    if (select >= end || !IsWord(tokens[select], "SELECT")) return false;
+    columns = select + 1;
+    from = end;
+    int depth = 0;
+    for (std::size_t i = columns; i < end; ++i) {
+        depth += tokens[i].kind == TokenKind::Open ? 1 : tokens[i].kind == TokenKind::Close ? -1 : 0;
+        // A parameter among the columns must stay: the values are bound by position.
+        if (from == end && tokens[i].kind == TokenKind::Symbol && tokens[i].text == "?") return false;
+        if (depth != 0 || tokens[i].kind != TokenKind::Word) continue;
+        const std::string word = UCase(tokens[i].text);
+        for (std::string_view refused : kNotPlain) {
+            if (word == refused) return false;
+        }
+        if (from == end && word == "FROM") from = i;
+        const std::size_t next = NextSignificantToken(tokens, i + 1);
+        const bool call = next < end && tokens[next].kind == TokenKind::Open;
+        for (std::string_view aggregate : kAggregates) {
+            if (from == end && call && word == aggregate) return false;
+        }
+    }
+    return from < end;
+}
+
+}  // namespace
+
+std::string WithoutOrderBy(std::string_view jetSql) {
+    const std::vector<Token> tokens = Tokenize(jetSql);
+    return RTrim(Joined(tokens, 0, OrderByStart(tokens)));
+}
+
+RowsToCount ForCounting(std::string_view jetSql) {
+    const std::vector<Token> tokens = Tokenize(jetSql);
+    const std::size_t end = OrderByStart(tokens);
+    std::size_t columns = 0;
+    std::size_t from = 0;
+    if (!PlainSelect(tokens, end, columns, from)) return {RTrim(Joined(tokens, 0, end)), false};
+    bool joins = false;
+    for (std::size_t i = from; i < end; ++i) joins = joins || IsWord(tokens[i], "JOIN");
+    return {RTrim(Joined(tokens, 0, columns) + " 1 " + Joined(tokens, from, end)), joins};
+}
+
 std::string SqlQuote(std::string_view text) {
     std::string out;
     out.reserve(text.size());

@@ -332,6 +332,8 @@ constexpr IndexDefinition kIndexes[] = {
     {DatabaseFile::Trip, "CREATE INDEX TRIPS_CUSTOMER ON TRIPS (CUSTOMER)"},
     {DatabaseFile::Trip, "CREATE INDEX TRIPS_DEPDATE ON TRIPS (DEPDATE)"},
     {DatabaseFile::Trip, "CREATE INDEX TRIPS_FUND ON TRIPS (FUND)"},
+    // The trip search lists by departure, and its reports read one page in that order.
+    {DatabaseFile::Trip, "CREATE INDEX TRIPS_DEPARTURE_ORDER ON TRIPS (DEPDATE COLLATE NOCASE)"},
     {DatabaseFile::Trip, "CREATE INDEX ARDETAIL_TRIPNUM ON ARDETAIL (TRIPNUM)"},
     {DatabaseFile::Trip, "CREATE INDEX TRIPSPLIT_TRIPNUM ON TRIPSPLIT (TRIPNUM)"},
     {DatabaseFile::Trip, "CREATE INDEX TRIPEMPLOYEES_TRIPNUM ON TRIPEMPLOYEES (TRIPNUM)"},
@@ -342,10 +344,17 @@ constexpr IndexDefinition kIndexes[] = {
     // Sign-in and the one-customer list compare trimmed (and upper-cased) codes.
     {DatabaseFile::Security, "CREATE INDEX VLSCU_VLSC1_TRIMMED ON VLSCU (trim(VLSC1) COLLATE NOCASE)"},
     {DatabaseFile::Trip, "CREATE INDEX CUSTOMER_CODE_TRIMMED ON CUSTOMER (trim(upper(CUSTOMER)) COLLATE NOCASE)"},
-    {DatabaseFile::TripSchl, "CREATE INDEX TRIPSREQ_CUSTOMER ON TRIPSREQ (CUSTOMER)"},
+    // A school's requests by status, and an approver's worklist of one school, without reading
+    // the school's other requests.
+    {DatabaseFile::TripSchl, "CREATE INDEX TRIPSREQ_CUSTOMER_STATUS ON TRIPSREQ (CUSTOMER, STATUS, CHAINID)"},
     {DatabaseFile::TripSchl, "CREATE INDEX TRIPSREQ_DEPDATE ON TRIPSREQ (DEPDATE)"},
     {DatabaseFile::TripSchl, "CREATE INDEX TRIPSREQ_STATUS ON TRIPSREQ (STATUS)"},
-    {DatabaseFile::TripSchl, "CREATE INDEX TRIPSREQ_CHAINID ON TRIPSREQ (CHAINID)"},
+    // The district-wide worklist: requests at one status of one chain.
+    {DatabaseFile::TripSchl, "CREATE INDEX TRIPSREQ_CHAINID_STATUS ON TRIPSREQ (CHAINID, STATUS)"},
+    // The request searches' order, so that a report reads only the rows of its page.
+    {DatabaseFile::TripSchl,
+     "CREATE INDEX TRIPSREQ_DEPARTURE_ORDER ON TRIPSREQ (DEPDATE COLLATE NOCASE, DEPTIME COLLATE NOCASE, "
+     "DESTINATION COLLATE NOCASE)"},
     {DatabaseFile::TripSchl, "CREATE INDEX TRIPSREQ_REQDATE ON TRIPSREQ (REQDATE)"},
 };
 

@@ -88,6 +88,9 @@ inline constexpr std::string_view PageNumber = "PageNumber";      // page of the
 inline constexpr std::string_view RecordCount = "RecordCount";    // rows of the report shown
 inline constexpr std::string_view ReportType = "ReportType";      // "REQUEST" or "TRIP"
 
+// The searches.
+inline constexpr std::string_view TripSearchFundLookup = "TripSearch.FundLookup";  // "Y": Fund opened the lookup
+
 // The request being edited, field by field ("RequestDetail." + field).
 namespace form {
 inline constexpr std::string_view New = "RequestDetail.New";            // "NEW", "EXISTING" or ""

@@ -77,13 +77,12 @@ void LookupFund_FindFunds(AppObject& app) {
     });
 }
 
-// The field trip search, run again with the chosen fund as it runs when its page is first shown.
+// The field trip search, run again with the chosen fund. The search knows it opened the lookup; it takes
+// the fund from SelFund, with its switches and boxes as when its page is first shown.
 void ReturnToTripSearch(AppObject& app, const std::string& fund) {
     Host& host = app.host;
     host.sessionSet(key::SelTrip, "");
     host.sessionSet(key::SelFund, fund);
-    FundChosenForTripSearch(app).fund = fund;
-    app.blnTripSearchAutofill = CBool(host.appGet(key::AutofillTrips));
     CallEvent(app, "TripSearch", "FieldTrips");
 }
 
@@ -103,8 +102,6 @@ void LookupFund_RetwSelected(AppObject& app) {
 }
 
 }  // namespace
-
-FundLookupReturn& FundChosenForTripSearch(AppObject& app) { return app.pageState<FundLookupReturn>(); }
 
 void RegisterLookupFund(WebItemRegistry& items) {
     items.add({.name = "LookupFund",

@@ -73,31 +73,6 @@ void FillFundList(AppObject& app, const std::string& customerFilter) {
     app.lists.funds = std::move(funds);
 }
 
-// ------------------------------------------------------------ session lists
-
-// A list kept in the session and the count stored beside it. A list never filled
-// (the empty text of a reset) has no entries; a count beyond the list is cut to it.
-class SessionList {
-public:
-    SessionList(const AppObject& app, std::string_view listKey, std::string_view countKey)
-        : list_(app.host.sessionGet(listKey)), last_(lastIndex(app.host.sessionGet(countKey))) {}
-
-    bool filled() const { return list_.isArray(); }
-    const TextArray& array() const { return list_.array(); }
-    // Index of the last entry to draw; -1 draws none.
-    int last() const { return filled() ? std::min(last_, list_.array().upperBound()) : -1; }
-
-private:
-    static int lastIndex(const Value& count) {
-        if (!IsNumeric(count)) return -1;
-        const double n = CDbl(count);
-        if (n < 0) return -1;
-        return static_cast<int>(std::min(n, 1.0e9));
-    }
-    Value list_;
-    int last_;
-};
-
 std::string Option(const std::string& text, bool selected) {
     return (selected ? "<option selected>" : "<option>") + HtmlEscape(text) + "</option>";
 }
@@ -116,16 +91,6 @@ std::string PlainSelect(const AppObject& app, std::string_view name, std::string
 }
 
 // ----------------------------------------------------------- destination
-
-// The first `count` characters of a UTF-8 text, never splitting one.
-std::string LeftCharacters(const std::string& text, std::size_t count) {
-    std::size_t bytes = 0;
-    for (std::size_t characters = 0; bytes < text.size() && characters < count; ++characters) {
-        ++bytes;
-        while (bytes < text.size() && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80) ++bytes;
-    }
-    return text.substr(0, bytes);
-}
 
 struct DestinationChoice {
     std::string value;
@@ -217,6 +182,27 @@ std::string AmPmRadios(const std::string& prefix, const std::string& attributes,
 }
 
 }  // namespace
+
+SessionList::SessionList(const AppObject& app, std::string_view listKey, std::string_view countKey)
+    : list_(app.host.sessionGet(listKey)), last_(lastIndex(app.host.sessionGet(countKey))) {}
+
+int SessionList::last() const { return filled() ? std::min(last_, list_.array().upperBound()) : -1; }
+
+int SessionList::lastIndex(const Value& count) {
+    if (!IsNumeric(count)) return -1;
+    const double n = CDbl(count);
+    if (n < 0) return -1;
+    return static_cast<int>(std::min(n, 1.0e9));
+}
+
+std::string LeftCharacters(const std::string& text, std::size_t count) {
+    std::size_t bytes = 0;
+    for (std::size_t characters = 0; bytes < text.size() && characters < count; ++characters) {
+        ++bytes;
+        while (bytes < text.size() && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80) ++bytes;
+    }
+    return text.substr(0, bytes);
+}
 
 void FillPickList(std::optional<TextArray>& list, std::string_view sql,
                   const std::function<std::string(Recordset&)>& entryOf, const SqlParams& params) {

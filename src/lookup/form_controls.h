@@ -12,6 +12,26 @@
 
 namespace excursa {
 
+// A list kept in the session and the count stored beside it. A list never filled
+// (the empty text of a reset) has no entries; a count beyond the list is cut to it.
+class SessionList {
+public:
+    SessionList(const AppObject& app, std::string_view listKey, std::string_view countKey);
+
+    bool filled() const { return list_.isArray(); }
+    const TextArray& array() const { return list_.array(); }
+    // Index of the last entry to draw; -1 draws none.
+    int last() const;
+
+private:
+    static int lastIndex(const Value& count);
+    Value list_;
+    int last_;
+};
+
+// The first `count` characters of a UTF-8 text, never splitting one.
+std::string LeftCharacters(const std::string& text, std::size_t count);
+
 // List builders: fill app.lists (entries 0..N, entry 0 ""). They use the open
 // connections, except PopulateFundDD, which opens and closes them itself.
 void PopulateDD(AppObject& app);

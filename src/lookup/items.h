@@ -13,12 +13,4 @@ void RegisterLookupCust(WebItemRegistry& items);
 void RegisterLookupDest(WebItemRegistry& items);
 void RegisterLookupFund(WebItemRegistry& items);
 
-// Left by the fund lookup for the field trip search's FieldTrips when it returns there in the same
-// request: the chosen fund becomes the search's fund criterion and its six status boxes are ticked.
-// (The lookup also sets app.blnTripSearchAutofill from AUTOFILL_TRIPS.)
-struct FundLookupReturn {
-    std::optional<std::string> fund;  // nothing when the search was not reached from the lookup
-};
-FundLookupReturn& FundChosenForTripSearch(AppObject& app);
-
 }  // namespace excursa

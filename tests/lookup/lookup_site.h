@@ -93,11 +93,9 @@ protected:
         // Stands in for the field trip search: shows what the fund lookup left for it.
         items.add({.name = "TripSearch",
                    .events = {{"FieldTrips", [](AppObject& app) {
-                                   const FundLookupReturn& chosen = FundChosenForTripSearch(app);
-                                   app.host.write("[FieldTrips fund=" + chosen.fund.value_or("<none>") +
-                                                  " SelFund=" + TextOf(app.host.sessionGet("SelFund")) +
-                                                  " autofill=" + (app.blnTripSearchAutofill ? "yes" : "no") +
-                                                  "]");
+                                   app.host.write(
+                                       "[FieldTrips SelFund=" + TextOf(app.host.sessionGet("SelFund")) +
+                                       " SELTRIP=" + TextOf(app.host.sessionGet("SELTRIP")) + "]");
                                }}}});
         app_ = std::make_unique<WebApplication>(std::move(items), WebClass_Start, site_.www());
         ASSERT_EQ(app_->warmUp(), "");
