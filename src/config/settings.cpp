@@ -51,13 +51,22 @@ std::string ErrorReadingText(std::string_view section, std::string_view keyName,
            "version of the ini file is in the correct path.  Contact the transportation webmaster.";
 }
 
-}  // namespace
-
-std::string GetTripIniSetting(std::string_view keyName) {
+// Where trip.ini lies, as the registry value names it.
+std::string TripIniFile() {
     std::string folder = FolderText(RegistryGetKeyValue(kHKeyLocalMachine, kTripRegistryKey, "INIPath"));
     if (UCase(folder) == "MULTIPLE") folder = strAppPath;
     if (!EndsInSeparator(folder)) folder += SeparatorFor(folder);
-    return INIGetSettingString(kTripIniSection, keyName, folder + std::string(kTripIniFile), "");
+    return folder + std::string(kTripIniFile);
+}
+
+}  // namespace
+
+std::string GetTripIniSetting(std::string_view keyName) {
+    return INIGetSettingString(kTripIniSection, keyName, TripIniFile(), "");
+}
+
+std::string GetOptionalTripIniSetting(std::string_view keyName) {
+    return ReadProfileString(kTripIniSection, keyName, "", NativePath(TripIniFile()), kProfileBufferSize);
 }
 
 std::string INIGetSettingString(std::string_view section, std::string_view keyName, std::string_view filePath,

@@ -18,6 +18,9 @@ inline constexpr std::string_view kTripIniSection = "V.E.L. Options";
 // the site's registry.reg at each call, so an administrator's edit counts at the next start.
 Value RegistryGetKeyValue(std::string_view hive, std::string_view keyPath, std::string_view valueName);
 std::string GetTripIniSetting(std::string_view keyName);
+// A key that a site may leave out: "" when it is missing or the file cannot be read. Unlike the
+// readers below it sets no error text and writes nothing to the diagnostic log.
+std::string GetOptionalTripIniSetting(std::string_view keyName);
 std::string INIGetSettingString(std::string_view section, std::string_view keyName, std::string_view filePath,
                                 std::string_view defaultValue);
 void SetTripPaths();
