@@ -14,6 +14,7 @@ WebItemRegistry ExcursaItems() {
     RegisterExDetails(items);
     RegisterEXTechDetails(items);
     RegisterRequestDetail(items);
+    RegisterTripRequestDetailPrint(items);
     return items;
 }
 

@@ -114,7 +114,8 @@ TEST_F(ApprovalTest, AuthorityOverStoredAndNewRequests) {
 
 TEST_F(ApprovalTest, StoredNullsReadAsBlanks) {
     addRequest(1, "NULL", "'Pending'", "NULL");
-    EXPECT_EQ(HasAuthority(1, "TEACH", "", "LHS").answerText(), "N,N,NA") << "a request without customer is not LHS's";
+    EXPECT_EQ(HasAuthority(1, "TEACH", "", "LHS").answerText(), "N,N,NA")
+        << "a request without customer is not LHS's";
     EXPECT_EQ(HasAuthority(1, "TEACH", "", "").answerText(), "Y,N,NA");
     addRequest(2, "'CH1'", "NULL");
     EXPECT_EQ(HasAuthority(2, "BUS", "", "LHS").answerText(), "N,N,Transport Approved");
@@ -128,8 +129,8 @@ TEST_F(ApprovalTest, SameCustomerWhateverItsCaseAndBlanks) {
         const char* expected;
     };
     const std::vector<Case> cases{
-        {"'maple'", "MAPLE", "Y,N,NA"},   {"'MAPLE '", "MAPLE", "Y,N,NA"}, {"' Maple'", "maple ", "Y,N,NA"},
-        {"'MAPLES'", "MAPLE", "N,N,NA"},  {"'MAPL'", "MAPLE", "N,N,NA"},
+        {"'maple'", "MAPLE", "Y,N,NA"},  {"'MAPLE '", "MAPLE", "Y,N,NA"}, {"' Maple'", "maple ", "Y,N,NA"},
+        {"'MAPLES'", "MAPLE", "N,N,NA"}, {"'MAPL'", "MAPLE", "N,N,NA"},
     };
     int tripNumber = 0;
     for (const Case& c : cases) {
@@ -137,7 +138,8 @@ TEST_F(ApprovalTest, SameCustomerWhateverItsCaseAndBlanks) {
         addRequest(++tripNumber, "'CH1'", "'UNAPPROVED'", c.storedSql);
         EXPECT_EQ(HasAuthority(tripNumber, "TEACH", "", c.userCustomer).answerText(), c.expected);
         addRequest(++tripNumber, "NULL", "'Pending'", c.storedSql);
-        EXPECT_EQ(HasAuthority(tripNumber, "TEACH", "", c.userCustomer).answerText(), c.expected) << "no chain";
+        EXPECT_EQ(HasAuthority(tripNumber, "TEACH", "", c.userCustomer).answerText(), c.expected)
+            << "no chain";
     }
 }
 

@@ -89,7 +89,11 @@ public:
             for (const auto& entry : std::filesystem::directory_iterator(arrived))
                 files.push_back(entry.path());
         }
-        std::sort(files.begin(), files.end());
+        // Maildir names do not sort by arrival; the times they were written do.
+        std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
+            return std::pair(std::filesystem::last_write_time(a), a) <
+                   std::pair(std::filesystem::last_write_time(b), b);
+        });
         std::vector<std::string> texts;
         for (const auto& file : files) {
             std::ifstream in(file, std::ios::binary);
