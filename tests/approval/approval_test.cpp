@@ -114,8 +114,7 @@ TEST_F(ApprovalTest, AuthorityOverStoredAndNewRequests) {
 
 TEST_F(ApprovalTest, StoredNullsReadAsBlanks) {
     addRequest(1, "NULL", "'Pending'", "NULL");
-    EXPECT_EQ(HasAuthority(1, "TEACH", "", "LHS").answerText(), "N,N,NA")
-        << "a request without customer is not LHS's";
+    EXPECT_EQ(HasAuthority(1, "TEACH", "", "LHS").answerText(), "N,N,NA") << "a request without customer is not LHS's";
     EXPECT_EQ(HasAuthority(1, "TEACH", "", "").answerText(), "Y,N,NA");
     addRequest(2, "'CH1'", "NULL");
     EXPECT_EQ(HasAuthority(2, "BUS", "", "LHS").answerText(), "N,N,Transport Approved");
