@@ -186,8 +186,12 @@ void getBILLRATEFlat(AppObject& app, std::int32_t billRate) {
     RunLookup(app, "getBILLRATEFlat", [&] {
         AppObject::CurrentBillRate& rate = app.billRate;
         rate = AppObject::CurrentBillRate{};
-        Recordset rs = Recordset::Open(Use(cnTrip), "SELECT * FROM BILLRATE WHERE BILLRATE.BILLRATE = ?",
-                                       {Value::Long(billRate)});
+        // A range of one number: an equality with a parameter compares without letter case, which the
+        // key's index cannot serve.
+        const Value rateNumber = Value::Long(billRate);
+        Recordset rs =
+            Recordset::Open(Use(cnTrip), "SELECT * FROM BILLRATE WHERE BILLRATE.BILLRATE BETWEEN ? AND ?",
+                            {rateNumber, rateNumber});
         if (!rs.eof()) CopyBillRate(rs, rate);
     });
 }

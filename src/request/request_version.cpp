@@ -14,8 +14,9 @@ constexpr char kRecordSeparator = '\x1e';
 
 // The type takes part: a Null and a blank, or 0 and "0", are different versions.
 std::string TypedText(const Value& v) {
-    const char type = static_cast<char>('A' + static_cast<int>(v.type()));
-    return std::string(1, type) + (v.isNull() ? std::string() : CStr(v));
+    std::string text(1, static_cast<char>('A' + static_cast<int>(v.type())));
+    if (!v.isNull()) text += CStr(v);
+    return text;
 }
 
 }  // namespace

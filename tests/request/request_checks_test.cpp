@@ -293,7 +293,8 @@ TEST_F(ChecksTest, EachWarningIsHeldForTheFormAndTheRequestIsSaved) {
         EXPECT_EQ(warning("blnRtnDtWarn"), c.returnWarning.empty() ? "False" : "True");
         EXPECT_EQ(warning("strRtnDtWarn"), c.returnWarning);
         if (!c.departureWarning.empty()) {
-            EXPECT_NE(page.find("Departure -" + c.departureWarning), std::string::npos) << "shown on the form";
+            EXPECT_NE(page.find("Departure -" + c.departureWarning), std::string::npos)
+                << "shown on the form";
         }
     }
 }
@@ -371,7 +372,8 @@ TEST_F(DayTripCounterTest, CountsTripsAndWaitingRequestsOfTheDay) {
     const std::string day = StoredDateText(DateSerial(2031, 3, 5));
     const std::string otherDay = StoredDateText(DateSerial(2031, 3, 6));
     site_.sql("trip.db", "INSERT INTO TRIPS (DEPDATE, CANCELED) VALUES ('" + day + "', 0), ('" + day +
-                             "', NULL), ('" + day + "', 1), ('" + otherDay + "', 0);");
+                             "', NULL), ('" + day + "', 1), ('" + otherDay +
+                             "', 0), ('2031-03-05 08:30:00', 0);");
     site_.sql("Tripschl.db", "INSERT INTO TRIPSREQ (DEPDATE, STATUS, FIELDTRIP_NUM) VALUES ('" + day +
                                  "', 'UNAPPROVED', NULL), ('" + day + "', NULL, 0), ('" + day +
                                  "', 'Denied', NULL), ('" + day + "', ' denied ', NULL), ('" + day +
@@ -381,8 +383,9 @@ TEST_F(DayTripCounterTest, CountsTripsAndWaitingRequestsOfTheDay) {
     EXPECT_FALSE(counter.ready()) << "the databases are not open";
     SetTripDBConnections();
     ASSERT_TRUE(counter.ready());
-    EXPECT_EQ(counter.tripsOn(DateSerial(2031, 3, 5)), 4) << "2 trips not cancelled, 2 requests waiting";
-    EXPECT_EQ(counter.tripsOn(DateSerial(2031, 3, 5) + 0.5), 4) << "the day, whatever the time";
+    EXPECT_EQ(counter.tripsOn(DateSerial(2031, 3, 5)), 5)
+        << "3 trips not cancelled (one stored with its time of day), 2 requests waiting";
+    EXPECT_EQ(counter.tripsOn(DateSerial(2031, 3, 5) + 0.5), 5) << "the day, whatever the time asked";
     EXPECT_EQ(counter.tripsOn(DateSerial(2031, 3, 7)), 0);
     CloseTripDBConnections();
 }
