@@ -6,6 +6,7 @@
 #include "items.h"
 #include "startup/items.h"
 
+#include "support/browser_steps.h"
 #include "support/test_site.h"
 
 #include <benchmark/benchmark.h>
@@ -153,8 +154,7 @@ void BM_SaveNewRequest(benchmark::State& state) {
     WebApplication app(std::move(items), WebClass_Start, site.www());
     app.warmUp();
     MemoryHost browser(app);
-    browser.post("ExcursaLakemont.asp?WCI=Login&WCE=LoginValidateUser&WCU",
-                 {{"user", "teacher"}, {"password", "pw"}, {"btnsubmit", "Enter a New Trip Request"}});
+    testing::SignIn(browser, "teacher", testing::kEnterNewRequest);
     const auto form = NewRequestForm();
     std::size_t bytes = 0;
     for (auto _ : state) {

@@ -9,6 +9,7 @@
 #include "request/items.h"
 #include "startup/items.h"
 
+#include "support/browser_steps.h"
 #include "support/test_site.h"
 
 #include <gtest/gtest.h>
@@ -166,18 +167,14 @@ protected:
     void require(const std::string& flag) { setting(std::string(key::RequiredPrefix) + flag, "True"); }
 
     std::string signIn(MemoryHost& browser, const std::string& user,
-                       const std::string& button = "Work With Trip Requests") {
-        return browser
-            .post("ExcursaLakemont.asp?WCI=Login&WCE=LoginValidateUser&WCU",
-                  {{"user", user}, {"password", "pw"}, {"btnsubmit", button}})
-            .body;
+                       const std::string& button = kWorkWithRequests) {
+        return SignIn(browser, user, button);
     }
     std::string newRequest(MemoryHost& browser, const std::string& user) {
-        return signIn(browser, user, "Enter a New Trip Request");
+        return SignIn(browser, user, kEnterNewRequest);
     }
     std::string open(MemoryHost& browser, int tripNumber) {
-        return browser.get("ExcursaLakemont.asp?WCI=RequestDetail&WCE=" + std::to_string(tripNumber) + "&WCU")
-            .body;
+        return OpenRequest(browser, std::to_string(tripNumber));
     }
     ResponseData post(MemoryHost& browser, const Form& form) {
         return browser.post(kFormPost, form.fields());
