@@ -1,6 +1,7 @@
 #include "request/request_checks.h"
 
 #include "approval/approval.h"
+#include "frame/html.h"
 #include "frame/keys.h"
 #include "frame/worker_state.h"
 #include "request/day_trip_counter.h"
@@ -96,7 +97,9 @@ std::optional<CheckStop> CheckCalendar(Host& host, double day, const WarningKeys
         SetWarning(host, warning, "WARNING - " + note);
         return std::nullopt;
     }
-    return CheckStop{"<p>" + std::string(closedHead) + DateText(day) + ", DAY CLOSED - " + note + "</p>"};
+    // The note is a stored row: escaped here, as the form escapes the warning when it shows it.
+    return CheckStop{"<p>" + std::string(closedHead) + DateText(day) + ", DAY CLOSED - " + HtmlEscape(note) +
+                     "</p>"};
 }
 
 // --------------------------------------------------------------------- times

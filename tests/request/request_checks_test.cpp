@@ -30,6 +30,7 @@ constexpr const char* kLateNotice =
 // Days of the calendar notes.
 double ClosedDay() { return DateAddDays(testing::FarDeparture(), 1); }
 double WarnDay() { return DateAddDays(testing::FarDeparture(), 2); }
+double MarkupDay() { return DateAddDays(testing::FarDeparture(), 3); }
 
 class ChecksTest : public SaveFixture {
 protected:
@@ -37,8 +38,9 @@ protected:
         site_.sql("trip.db",
                   "INSERT INTO Big_CalCalNotes (NoteDate, NoteText, NoteLongText, NoteSeverity) VALUES ('" +
                       StoredDateText(ClosedDay()) + "', ' Snow day ', 'Buses stay home', 3), ('" +
-                      StoredDateText(WarnDay()) +
-                      "', 'Field day', ' Bring water ', 2);"
+                      StoredDateText(WarnDay()) + "', 'Field day', ' Bring water ', 2), ('" +
+                      StoredDateText(MarkupDay()) +
+                      "', 'Gym & <Pool>', 'Closed', 3);"
                       "UPDATE District SET TOTAL_TRIPS_LIMIT_MESSAGE = 'Full.';");
         makeApp();
     }
@@ -102,6 +104,10 @@ TEST_F(ChecksTest, EachStopWritesItsMessageAndStoresNothing) {
          {},
          With([](Form& f) { SetDate(f, "Dep", ClosedDay()); }),
          "<p>Departure Date, " + DayText(ClosedDay()) + ", DAY CLOSED - Snow day.  Buses stay home</p>"},
+        {"a closed day's note is a stored text",
+         {},
+         With([](Form& f) { SetDate(f, "Dep", MarkupDay()); }),
+         "<p>Departure Date, " + DayText(MarkupDay()) + ", DAY CLOSED - Gym &amp; &lt;Pool&gt;.  Closed</p>"},
         {"return on a closed day",
          {},
          With([](Form& f) {
