@@ -153,6 +153,16 @@ TEST_F(MailTest, AuthenticatesWithoutTracingThePassword) {
     }
 }
 
+TEST_F(MailTest, OfferedStartTlsIsTakenAndAnUntrustedServerGetsNothing) {
+    REQUIRE_SMTP_SERVER();
+    testing::SmtpServer server{testing::SmtpServer::WithStartTls{}};
+    EXPECT_EQ(send(settings(server.port()), "a@maple.org", "Secret subject"), "");
+    EXPECT_EQ(server.messages().size(), 0u) << "no mail in clear text after a failed STARTTLS";
+    const std::string log = ReadText(errorLog());
+    EXPECT_NE(log.find("<Subject>Secret subject</Subject>"), std::string::npos);
+    EXPECT_NE(FindNoCase(log, "certificate"), std::string::npos) << log;
+}
+
 TEST_F(MailTest, MisconfiguredSettingsSendNothing) {
     for (const auto& missing : {key::SmtpServer, key::EmailFromAddress, key::EmailFromName}) {
         std::map<std::string, Value> values = settings(25);

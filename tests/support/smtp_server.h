@@ -37,6 +37,18 @@ Controller(Mailbox(sys.argv[1]), hostname='127.0.0.1', port=int(sys.argv[2]), au
 threading.Event().wait()
 )";
 
+// A mail server that offers STARTTLS with the certificate and key given, and takes mail without it too.
+inline constexpr const char* kTlsServerScript = R"(
+import sys, ssl, threading
+from aiosmtpd.controller import Controller
+from aiosmtpd.handlers import Mailbox
+context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+context.load_cert_chain(sys.argv[3], sys.argv[4])
+Controller(Mailbox(sys.argv[1]), hostname='127.0.0.1', port=int(sys.argv[2]), tls_context=context,
+           require_starttls=False).start()
+threading.Event().wait()
+)";
+
 inline int RunQuietly(const std::string& command) {
     Poco::ProcessHandle process = Poco::Process::launch("/bin/sh", {"-c", command + " >/dev/null 2>&1"});
     return process.wait();
@@ -68,9 +80,20 @@ public:
             command = std::string(kPython) + " " + script.string() + " " + mailbox_.string() + " " +
                       std::to_string(port_) + " " + user + " " + password + " " + excluded;
         }
-        process_.emplace(Poco::Process::launch("/bin/sh", {"-c", "exec " + command + " >/dev/null 2>&1"}));
-        waitUntilListening();
+        start(command);
     }
+    // A server offering STARTTLS with a certificate of its own that no one trusts.
+    struct WithStartTls {};
+    explicit SmtpServer(WithStartTls) : mailbox_(folder_.path() / "mailbox"), port_(FreePort()) {
+        const std::string key = (folder_.path() / "key.pem").string();
+        const std::string certificate = (folder_.path() / "certificate.pem").string();
+        RunQuietly("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 -keyout " + key +
+                   " -out " + certificate);
+        const std::filesystem::path script = folder_.write("tls_server.py", kTlsServerScript);
+        start(std::string(kPython) + " " + script.string() + " " + mailbox_.string() + " " +
+              std::to_string(port_) + " " + certificate + " " + key);
+    }
+
     ~SmtpServer() {
         if (!process_) return;
         Poco::Process::kill(*process_);
@@ -105,6 +128,11 @@ public:
     }
 
 private:
+    void start(const std::string& command) {
+        process_.emplace(Poco::Process::launch("/bin/sh", {"-c", "exec " + command + " >/dev/null 2>&1"}));
+        waitUntilListening();
+    }
+
     void waitUntilListening() {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
         while (std::chrono::steady_clock::now() < deadline) {
