@@ -210,7 +210,8 @@ TEST_F(MailTest, UnreadableErrorLogIsKeptAside) {
     send(settings(testing::FreePort()), "a@maple.org");
     Poco::XML::DOMParser parser;
     Poco::AutoPtr<Poco::XML::Document> log = parser.parseString(ReadText(errorLog()));
-    EXPECT_EQ(log->documentElement()->getElementsByTagName("MailError")->length(), 1u);
+    Poco::AutoPtr<Poco::XML::NodeList> entries = log->documentElement()->getElementsByTagName("MailError");
+    EXPECT_EQ(entries->length(), 1u);
     int keptAside = 0;
     for (const auto& entry : std::filesystem::directory_iterator(errorLog().parent_path())) {
         if (entry.path().filename().string().rfind("ErrorLog.xml.unreadable-", 0) == 0) {
