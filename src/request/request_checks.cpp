@@ -268,9 +268,9 @@ std::optional<CheckStop> CheckCustomer(AppObject& app, const Post& post, bool is
     const std::string text = PostedCustomer(post, isNewRequest);
     const std::size_t comma = text.find(',');
     const std::string code = comma == std::string::npos ? std::string() : text.substr(0, comma);
+    // Not looked up: the request's customer fields keep their defaults.
     if (Trim(code).empty()) {
-        values.customerCode = " ";
-        app.customer = AppObject::CurrentCustomer{};
+        values.customerCode = std::string(1, ' ');  // not from a literal: GCC 12 warns wrongly (-Wrestrict)
         return std::nullopt;
     }
     values.customerCode = code;
