@@ -27,6 +27,7 @@ WebItemRegistry ExcursaItems() {
     RegisterTripReport1(items);
     RegisterTripReport2(items);
     RegisterTripSummaryReport(items);
+    RegisterTripRequestDetailPrint(items);
     return items;
 }
 

@@ -118,7 +118,7 @@ void Decide(std::int32_t tripNumber, const std::string& role, const std::string&
     if (IsFinalStatus(request.status)) return;
 
     // A user who works for every customer carries "" (or " " from a Null).
-    const bool sameCustomer = IsBlank(customer) || customer == request.customer;
+    const bool sameCustomer = IsBlank(customer) || SameCustomerCode(customer, request.customer);
     if (!IsBlank(request.chain)) {
         ApplyChain(request, role, sameCustomer, authority);
     } else if (UCase(request.status) == "PENDING" && sameCustomer) {
@@ -144,6 +144,8 @@ std::string NextApprover(Recordset& chain, std::string_view status) {
 }
 
 }  // namespace
+
+bool SameCustomerCode(std::string_view a, std::string_view b) { return SameTextNoCase(Trim(a), Trim(b)); }
 
 std::string Authority::answerText() const {
     return std::string(mayEdit ? "Y" : "N") + "," + (mayApprove ? "Y" : "N") + "," + approvalStatus;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace excursa {
 
@@ -17,6 +18,9 @@ struct Authority {
     // The answer's text form: "<may edit Y/N>,<may approve Y/N>,<approval status>".
     std::string answerText() const;
 };
+
+// Customer codes are one customer whatever their letter case and surrounding blanks.
+bool SameCustomerCode(std::string_view a, std::string_view b);
 
 // chainId "" reads chain and status from the stored request. Uses the open
 // connections; opens and closes none.

@@ -28,8 +28,11 @@ Value NoteDay(const std::string& dateText) {
 }
 
 std::int16_t ReadNote(PageResources& db, const std::string& dateText, bool fetchTexts) {
+    // A range of one point rather than an equality, which compares a parameter without letter case and
+    // so cannot use the NoteDate index.
+    const Value day = NoteDay(dateText);
     Recordset& notes =
-        db.query(Use(cnTrip), "Select * from Big_CalCalNotes where NoteDate = ?", {NoteDay(dateText)});
+        db.query(Use(cnTrip), "Select * from Big_CalCalNotes where NoteDate BETWEEN ? AND ?", {day, day});
     if (notes.eof()) return 0;
     if (fetchTexts) {
         strCalNoteText = Trim(NullToSpace(notes.field("NoteText")));

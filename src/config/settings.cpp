@@ -60,9 +60,21 @@ std::string TripIniPath(const Value& iniPath, std::string_view appFolder) {
     return folder + std::string(kTripIniFile);
 }
 
+namespace {
+
+// Where trip.ini lies, as the registry value names it.
+std::string TripIniFile() {
+    return TripIniPath(RegistryGetKeyValue(kHKeyLocalMachine, kTripRegistryKey, "INIPath"), strAppPath);
+}
+
+}  // namespace
+
 std::string GetTripIniSetting(std::string_view keyName) {
-    const Value iniPath = RegistryGetKeyValue(kHKeyLocalMachine, kTripRegistryKey, "INIPath");
-    return INIGetSettingString(kTripIniSection, keyName, TripIniPath(iniPath, strAppPath), "");
+    return INIGetSettingString(kTripIniSection, keyName, TripIniFile(), "");
+}
+
+std::string GetOptionalTripIniSetting(std::string_view keyName) {
+    return ReadProfileString(kTripIniSection, keyName, "", NativePath(TripIniFile()), kProfileBufferSize);
 }
 
 std::string INIGetSettingString(std::string_view section, std::string_view keyName, std::string_view filePath,

@@ -24,6 +24,9 @@ Value ReadRegistryValue(const std::string& file, std::string_view hive, std::str
 // The settings file that an "INIPath" value names; "MULTIPLE" names appFolder.
 std::string TripIniPath(const Value& iniPath, std::string_view appFolder);
 std::string GetTripIniSetting(std::string_view keyName);
+// A key that a site may leave out: "" when it is missing or the file cannot be read. Unlike the
+// readers below it sets no error text and writes nothing to the diagnostic log.
+std::string GetOptionalTripIniSetting(std::string_view keyName);
 std::string INIGetSettingString(std::string_view section, std::string_view keyName, std::string_view filePath,
                                 std::string_view defaultValue);
 void SetTripPaths();

@@ -154,4 +154,9 @@ inline constexpr TimeParts ArriveTime{ArriveHour, ArriveMin, ArriveAmPm};
 inline constexpr TimeParts LeaveTime{LeaveHour, LeaveMin, LeaveAmPm};
 }  // namespace form
 
+// ---------------------------------------------------- saving a request
+namespace form {
+inline constexpr std::string_view Version = "RequestDetail.version";  // version of the row the form was drawn from
+}  // namespace form
+
 }  // namespace excursa::key

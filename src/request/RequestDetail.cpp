@@ -1,12 +1,12 @@
 // RequestDetail: the trip request form. The entry events load the flags and the
 // stored request; RequestDetail_ProcessTag.cpp draws the tags.
 #include "approval/approval.h"
-#include "request/request_form.h"
-#include "frame/keys.h"
 #include "data/connections.h"
+#include "frame/keys.h"
 #include "frame/procedure.h"
 #include "frame/worker_state.h"
 #include "request/items.h"
+#include "request/request_form.h"
 
 #include <cstdint>
 #include <string>
@@ -16,17 +16,10 @@ namespace excursa {
 
 namespace {
 
-
 constexpr std::string_view kUserEventSql = "SELECT TRIPSREQ.* FROM TRIPSREQ where TRIPNUM = clng(?)";
 constexpr std::string_view kRespondSql = "SELECT TRIPSREQ.* FROM TRIPSREQ WHERE TRIPNUM = CLNG(?)";
 
 bool LoadFromSession(const Host& host) { return SameText(host.sessionGet(key::LoadFromSession), "True"); }
-
-void ApplyAuthority(AppObject& app, const Authority& authority) {
-    if (authority.mayEdit) app.blnCanEdit = true;
-    if (authority.mayApprove) app.blnCanApprove = true;
-    app.strApproveValue = authority.approvalStatus;
-}
 
 // Decides the flags from the authority rule and opens the request. The number reaches
 // the SQL only as the converted whole number. False when the authority rule failed.
@@ -99,7 +92,8 @@ void RegisterRequestDetail(WebItemRegistry& items) {
                .templateFile = "TripRequestDetail1.htm",
                .respond = RequestDetail_Respond,
                .processTag = RequestDetail_ProcessTag,
-               .userEvent = RequestDetail_UserEvent});
+               .userEvent = RequestDetail_UserEvent,
+               .events = {{"TripRequestDetail", RequestDetail_TripRequestDetail}}});
 }
 
 }  // namespace excursa

@@ -2,15 +2,17 @@
 // posted form, the request form state in the session and the stored request.
 // Every value that a user typed or a record holds is escaped where it is inserted.
 #include "data/connections.h"
-#include "request/request_form.h"
-#include "frame/keys.h"
 #include "frame/html.h"
+#include "frame/keys.h"
 #include "frame/procedure.h"
 #include "frame/worker_state.h"
-#include "lookup/form_controls.h"
-#include "request/items.h"
-#include "request/request_lookups.h"
 #include "lookup/district_header.h"
+#include "lookup/form_controls.h"
+#include "request/form_tag.h"
+#include "request/items.h"
+#include "request/request_form.h"
+#include "request/request_lookups.h"
+#include "request/request_version.h"
 
 #include <array>
 #include <functional>
@@ -25,30 +27,9 @@ namespace excursa {
 namespace {
 
 constexpr std::string_view kNewDestinationLabel = "** New **";
-constexpr std::string_view kCustomerLabel = "<font class=\"label\">Customer:</font>";
-constexpr std::string_view kDestinationLabel = "<font class=\"label\">Destination:</font>";
-constexpr std::string_view kFundLabel = "<font class=\"label\">Fund:</font>";
 constexpr std::string_view kWarningRowHead =
     "<tr valign='top'><td align='left' colspan='3' bgcolor='#ffff99'><font color='FF0000'>";
 constexpr std::string_view kWarningRowTail = "</font></td></tr>";
-
-// Where an editable field takes its value from.
-enum class Source {
-    State,                       // the request form state
-    Posted,                      // the posted field, even when empty
-    PostedElseState,             // the posted field unless it is empty
-    PostedUnlessBlankElseState,  // the posted field unless it is blank
-    Nothing,                     // a request not yet stored: empty
-    Record,                      // the stored request
-};
-
-// One field's name in each source.
-struct FieldSource {
-    std::string_view posted;  // form field
-    std::string_view state;   // form state key
-    std::string_view column;  // stored column
-    bool trimmed;             // the stored text is trimmed after NullToSpace
-};
 
 // A yes/no session value; a text counts only when it reads "True".
 bool IsTrue(const Value& v) {
@@ -56,88 +37,6 @@ bool IsTrue(const Value& v) {
     if (v.isString()) return SameText(v, "True");
     return CBool(v);
 }
-
-// One call of the handler: the form flags, the value sources and the tag's attribute text.
-class FormTag {
-public:
-    FormTag(AppObject& a, std::string attributeText)
-        : app(a), host(a.host), attributes(std::move(attributeText)) {}
-
-    AppObject& app;
-    Host& host;
-    const std::string attributes;  // what the template wrote between the markers
-
-    bool editable() const { return app.blnCanEdit; }
-    bool isNew() const { return app.blnNewRequest; }
-    bool fromSession() const { return app.blnFromSession; }
-    bool copyMode() const { return app.blnCopyMode; }
-    // A new request posted back without a button, or shown for the first time.
-    bool newWithoutButton() const { return isNew() && host.formField("btnSubmit").empty(); }
-    // A stored request drawn from its record rather than re-shown from the session.
-    bool storedNotReshown() const { return !isNew() && !fromSession(); }
-    bool approving() const { return app.blnCanApprove && app.blnCanEdit; }
-
-    // Contact, destination and the customer's special instructions.
-    Source orderA() const {
-        if (fromSession()) return Source::State;
-        if (copyMode() || newWithoutButton()) return Source::PostedUnlessBlankElseState;
-        if (isNew()) return Source::Nothing;
-        return Source::Record;
-    }
-    // Every other editable field.
-    Source orderB() const {
-        if (copyMode()) return Source::PostedElseState;
-        if (fromSession()) return Source::State;
-        if (isNew()) return Source::Nothing;
-        return Source::Record;
-    }
-
-    std::string posted(std::string_view name) const { return host.formField(name); }
-    std::string state(std::string_view key) const { return TextOf(host.sessionGet(key)); }
-    void setState(std::string_view key, const std::string& value) { host.sessionSet(key, value); }
-    std::string session(std::string_view key) const { return TextOf(host.sessionGet(key)); }
-    Value setting(std::string_view key) const { return host.appGet(key); }
-
-    // Error 91, as a record set that was never opened gives.
-    Recordset& record() {
-        return OpenRequestRecord(app);
-    }
-    Value column(std::string_view name) { return record().field(name); }
-    std::string columnText(std::string_view name) { return NullToSpace(column(name)); }
-    std::string columnTrimmed(std::string_view name) { return Trim(columnText(name)); }
-    std::string stored(const FieldSource& field) {
-        return field.trimmed ? columnTrimmed(field.column) : columnText(field.column);
-    }
-
-    std::string valueFrom(Source source, const FieldSource& field) {
-        switch (source) {
-            case Source::State:
-                return state(field.state);
-            case Source::Posted:
-                return posted(field.posted);
-            case Source::PostedElseState:
-                return orState(posted(field.posted), field, false);
-            case Source::PostedUnlessBlankElseState:
-                return orState(posted(field.posted), field, true);
-            case Source::Nothing:
-                return "";
-            case Source::Record:
-                return stored(field);
-        }
-        return "";
-    }
-
-private:
-    std::string orState(const std::string& postedValue, const FieldSource& field, bool blankIsEmpty) const {
-        const bool empty = blankIsEmpty ? Trim(postedValue).empty() : postedValue.empty();
-        return empty ? state(field.state) : postedValue;
-    }
-};
-
-using TagRule = std::function<void(FormTag&, std::string& contents)>;
-using TagRules = std::unordered_map<std::string, TagRule>;
-
-void Add(TagRules& rules, std::string_view tag, TagRule rule) { rules.emplace(UCase(tag), std::move(rule)); }
 
 // ------------------------------------------------------------------ look-ups
 
@@ -162,13 +61,6 @@ bool LookUpCustomer(FormTag& f, const std::string& code) { return getcust(f.app,
 
 // -------------------------------------------------------- header and identity
 
-void AddHeaderRules(TagRules& rules) {
-    Add(rules, "WC@TRIPREQCOMMENT", [](FormTag& f, std::string& contents) {
-        // The district's own text, markup allowed.
-        contents = "<b><font color='#FFFFFF'>" + f.session(key::TripReqComment) + "</font></b>";
-    });
-}
-
 void RequestNumber(FormTag& f, std::string& contents) {
     if (!f.editable()) {
         contents = HtmlEscape(f.columnText("TRIPNUM"));
@@ -189,20 +81,27 @@ TagRule StoredTextOrNothing(std::string_view column) {
     };
 }
 
+// The version of the stored request that the form shows, for the save's lost-update check. A form
+// re-shown from the session keeps the version it was first drawn from.
+void RequestVersionField(FormTag& f, std::string& contents) {
+    std::string version;
+    if (f.fromSession()) {
+        version = f.state(key::form::Version);
+    } else if (!f.isNew()) {
+        version = RequestVersion(f.record());
+    }
+    contents =
+        "<input type='hidden' name='" + std::string(kVersionField) + "' value='" + HtmlEscape(version) + "'>";
+}
+
 void AddIdentityRules(TagRules& rules) {
-    Add(rules, "WC@REQUEST", RequestNumber);
-    Add(rules, "WC@REQUESTDT", [](FormTag& f, std::string& contents) {
-        contents = f.isNew() ? DateText(Today()) : HtmlEscape(f.columnTrimmed("REQDATE"));
-    });
-    Add(rules, "WC@NEW", [](FormTag& f, std::string& contents) {
-        contents = f.isNew() ? "<input type='text' name='New' value='NEW'>"
-                             : "<input type='text' name='New' value='EXISTING'>";
-    });
-    Add(rules, "WC@STATUS", StoredTextOrNothing("Status"));
-    Add(rules, "WC@STATUS_DATE", StoredTextOrNothing("STATUS_DATE"));
-    Add(rules, "WC@ENTEREDBY", StoredTextOrNothing("ENTEREDBY"));
-    Add(rules, "WC@ENTERDATE", StoredTextOrNothing("enterdate"));
-    Add(rules, "WC@CHAIN", [](FormTag& f, std::string& contents) {
+    AddTagRule(rules, "WC@REQUEST", RequestNumber);
+    AddTagRule(rules, "WC@VERSION", RequestVersionField);
+    AddTagRule(rules, "WC@STATUS", StoredTextOrNothing("Status"));
+    AddTagRule(rules, "WC@STATUS_DATE", StoredTextOrNothing("STATUS_DATE"));
+    AddTagRule(rules, "WC@ENTEREDBY", StoredTextOrNothing("ENTEREDBY"));
+    AddTagRule(rules, "WC@ENTERDATE", StoredTextOrNothing("enterdate"));
+    AddTagRule(rules, "WC@CHAIN", [](FormTag& f, std::string& contents) {
         if (!f.editable()) {
             contents = HtmlEscape(f.columnText("chainid"));
             return;
@@ -215,17 +114,16 @@ void AddIdentityRules(TagRules& rules) {
 // ------------------------------------------------------------------ approval
 
 void StatusComment(FormTag& f, std::string& contents) {
-    const std::string comment = f.isNew() ? std::string() : f.columnTrimmed("STATUS_COMMENT");
-    if (f.approving()) {
-        contents = "Approve/Deny Comment:<BR><textarea rows='4' cols='20' name='STATUS_COMMENT'>" +
-                   HtmlEscape(comment) + "</TEXTAREA>";
-    } else if (!comment.empty()) {
-        contents = "Approve/Deny Comment:<br>" + HtmlEscape(comment);
+    if (!f.approving()) {
+        ShowStatusComment(f, contents);
+        return;
     }
+    contents = "Approve/Deny Comment:<BR><textarea rows='4' cols='20' name='STATUS_COMMENT'>" +
+               HtmlEscape(StatusCommentOf(f)) + "</TEXTAREA>";
 }
 
 void AddApprovalRules(TagRules& rules) {
-    Add(rules, "WC@APPROVE", [](FormTag& f, std::string& contents) {
+    AddTagRule(rules, "WC@APPROVE", [](FormTag& f, std::string& contents) {
         if (f.isNew() || !f.approving()) {
             contents.clear();
             return;
@@ -234,7 +132,7 @@ void AddApprovalRules(TagRules& rules) {
                    HtmlEscape(f.app.strApproveValue) +
                    "'> Approve<br><input type='radio' name='Approve' value='Deny'> Deny</p>";
     });
-    Add(rules, "WC@STATUSCOMMENT", StatusComment);
+    AddTagRule(rules, "WC@STATUSCOMMENT", StatusComment);
 }
 
 // ------------------------------------------------------------ customer, contact
@@ -321,15 +219,15 @@ void CustSpec(FormTag& f, std::string& contents) {
 }
 
 void AddCustomerRules(TagRules& rules) {
-    Add(rules, "WC@CUSTHDR", [](FormTag& f, std::string& contents) {
+    AddTagRule(rules, "WC@CUSTHDR", [](FormTag& f, std::string& contents) {
         const bool anyCustomer = Trim(f.session(key::Customer)).empty();
         contents = f.editable() && anyCustomer
                        ? "<input type='submit' value='Customer' name='btnSubmit' " + f.attributes + ">"
                        : std::string(kCustomerLabel);
     });
-    Add(rules, "WC@CUSTOMER", Customer);
-    Add(rules, "WC@CONTACT", Contact);
-    Add(rules, "WC@CUSTSPEC", CustSpec);
+    AddTagRule(rules, "WC@CUSTOMER", Customer);
+    AddTagRule(rules, "WC@CONTACT", Contact);
+    AddTagRule(rules, "WC@CUSTSPEC", CustSpec);
 }
 
 // --------------------------------------------------------------- destination
@@ -435,26 +333,23 @@ std::optional<AddressRow> DestinationAddress(FormTag& f) {
 void DestinationAddressRow(FormTag& f, std::string& contents) {
     const std::optional<AddressRow> row = DestinationAddress(f);
     if (!row) return;
-    const std::string line1 = Trim(row->line1);
-    const std::string line2 = Trim(row->line2);
-    if (line1.empty() && line2.empty()) {
+    const std::string address = AddressHtml(row->line1, row->line2);
+    if (address.empty()) {
         contents.clear();
         return;
     }
-    std::string address = HtmlEscape(line1);
-    if (!line2.empty()) address += "<br>" + HtmlEscape(line2);
     contents =
         "<tr><td><font class='label'>" + HtmlEscape(row->label) + "</font></td><td>" + address + "</td></tr>";
 }
 
 void AddDestinationRules(TagRules& rules) {
-    Add(rules, "WC@DESTHDR", [](FormTag& f, std::string& contents) {
+    AddTagRule(rules, "WC@DESTHDR", [](FormTag& f, std::string& contents) {
         contents = f.editable()
                        ? "<input type='submit' value='Destination' name='btnSubmit' " + f.attributes + ">"
                        : std::string(kDestinationLabel);
     });
-    Add(rules, "WC@DESTINATION", Destination);
-    Add(rules, "WC@DESTINATIONADDRESS", DestinationAddressRow);
+    AddTagRule(rules, "WC@DESTINATION", Destination);
+    AddTagRule(rules, "WC@DESTINATIONADDRESS", DestinationAddressRow);
 }
 
 // ---------------------------------------------------------------------- fund
@@ -466,14 +361,16 @@ std::string FundListCustomer(const FormTag& f) {
     const bool perCustomer = SameText(f.setting(key::UseCustFund), "True");
     const bool mayOverride = SameText(f.host.sessionGet(key::CanOverrideFund), "True");
     if (!perCustomer || mayOverride) return "";
-    if (f.copyMode() || (f.isNew() && !f.fromSession())) {
+    const std::string shown = Trim(f.state(key::form::Customer));
+    // An empty code would list every customer's funds.
+    if (f.copyMode() || (f.isNew() && !f.fromSession()) || shown.empty()) {
         const std::string posted = PostedCustomerCode(f);
         if (!posted.empty()) return posted;
         const std::string own = Trim(f.session(key::Customer));
         // "0" has no funds: a user without a customer chooses one first.
         return own.empty() ? "0" : own;
     }
-    return f.state(key::form::Customer);
+    return shown;
 }
 
 void Fund(FormTag& f, std::string& contents) {
@@ -494,12 +391,12 @@ void Fund(FormTag& f, std::string& contents) {
 }
 
 void AddFundRules(TagRules& rules) {
-    Add(rules, "WC@FUNDHDR", [](FormTag& f, std::string& contents) {
+    AddTagRule(rules, "WC@FUNDHDR", [](FormTag& f, std::string& contents) {
         contents = f.editable()
                        ? "<b><input type='submit' value='Fund' name='btnSubmit' " + f.attributes + "></b>"
                        : std::string(kFundLabel);
     });
-    Add(rules, "WC@FUND", Fund);
+    AddTagRule(rules, "WC@FUND", Fund);
 }
 
 // ------------------------------------------------------------ dates and times
@@ -604,43 +501,34 @@ TagRule WarningRow(std::string_view flagKey, std::string_view textKey, std::stri
 }
 
 void AddDateRules(TagRules& rules) {
-    Add(rules, "WC@DATESHDR", [](FormTag& f, std::string& contents) {
+    AddTagRule(rules, "WC@DATESHDR", [](FormTag& f, std::string& contents) {
         if (IsTrue(f.host.sessionGet(key::DepDtWarn)) || IsTrue(f.host.sessionGet(key::RtnDtWarn))) {
             contents = "*DATES/TIMES - <font color='FF0000'>WARNING</font>*";
         }
     });
-    Add(rules, "WC@DEPDATE", DepartureDate);
-    Add(rules, "WC@RETDATE", ReturnDate);
-    Add(rules, "WC@DEPTIME", TimeRule({"DEP", key::form::DepartureTime, "deptime"}));
-    Add(rules, "WC@RETTIME", TimeRule({"RET", key::form::ReturnTime, "rettime"}));
-    Add(rules, "WC@ARRIVETIME", TimeRule({"ARRIVE", key::form::ArriveTime, "arrivetime"}));
-    Add(rules, "WC@LEAVETIME", TimeRule({"LEAVE", key::form::LeaveTime, "leavetime"}));
-    Add(rules, "WC@DEPWARN", WarningRow(key::DepDtWarn, key::DepDtWarnText, "Departure -"));
-    Add(rules, "WC@RTNWARN", WarningRow(key::RtnDtWarn, key::RtnDtWarnText, ""));
-    Add(rules, "WC@DEFAULTRETURNDATE", [](FormTag& f, std::string& contents) {
+    AddTagRule(rules, "WC@DEPDATE", DepartureDate);
+    AddTagRule(rules, "WC@RETDATE", ReturnDate);
+    AddTagRule(rules, "WC@DEPTIME", TimeRule({"DEP", key::form::DepartureTime, "deptime"}));
+    AddTagRule(rules, "WC@RETTIME", TimeRule({"RET", key::form::ReturnTime, "rettime"}));
+    AddTagRule(rules, "WC@ARRIVETIME", TimeRule({"ARRIVE", key::form::ArriveTime, "arrivetime"}));
+    AddTagRule(rules, "WC@LEAVETIME", TimeRule({"LEAVE", key::form::LeaveTime, "leavetime"}));
+    AddTagRule(rules, "WC@DEPWARN", WarningRow(key::DepDtWarn, key::DepDtWarnText, "Departure -"));
+    AddTagRule(rules, "WC@RTNWARN", WarningRow(key::RtnDtWarn, key::RtnDtWarnText, ""));
+    AddTagRule(rules, "WC@DEFAULTRETURNDATE", [](FormTag& f, std::string& contents) {
         contents = std::string("<input type='checkbox' name='chkDefaultReturnDate' value='ON' ") +
                    (f.isNew() ? "checked " : "") + f.attributes +
                    " />Use the departure date as the return date.";
     });
-    Add(rules, "WC@LEADTIME", [](FormTag& f, std::string& contents) {
+    AddTagRule(rules, "WC@LEADTIME", [](FormTag& f, std::string& contents) {
         contents = std::to_string(CLng(f.setting(key::LeadTime)));
     });
-    Add(rules, "WC@LEADTIMEHARDWARN", [](FormTag& f, std::string& contents) {
+    AddTagRule(rules, "WC@LEADTIMEHARDWARN", [](FormTag& f, std::string& contents) {
         // Without the right to override (also when it was never granted) the district's setting holds.
         const bool mayOverride = SameText(f.host.sessionGet(key::CanOverrideDepartureDate), "True");
         contents = mayOverride ? "False" : TextOf(f.setting(key::LeadTimeHardWarn));
     });
-    Add(rules, "WC@FOCUS", [](FormTag& f, std::string& contents) {
+    AddTagRule(rules, "WC@FOCUS", [](FormTag& f, std::string& contents) {
         contents = f.editable() ? "document.TripRequestDetail.Dep_month.focus();" : "";
-    });
-    Add(rules, "WC@CALENDARBUTTON", [](FormTag& f, std::string& contents) {
-        if (!CBool(f.setting(key::DotnetInstalled))) {
-            contents.clear();
-            return;
-        }
-        contents =
-            "<input type=\"button\" value=\"View Calendar\" name=\"btnCalendar\" onclick=\"window.open('" +
-            TextOf(f.setting(key::CalendarUrl)) + "', '', 'width=765,height=415');\">";
     });
 }
 
@@ -691,34 +579,37 @@ TagRule PickListSelect(FieldSource field, SelectBuilder build) {
 }
 
 void AddNumberAndTextRules(TagRules& rules) {
-    Add(rules, "WC@INTTRIPNUM",
-        TextInput("<input type='text' name='INTTRIPNUM' size='30' maxlength='30' value='",
-                  {"INTTRIPNUM", key::form::IntTripNum, "INTTRIPNUM", true}));
-    Add(rules, "WC@NUMADULTS",
-        TextInput("<input type='text' name='NUMADULTS' size='10' value='",
-                  {"NUMADULTS", key::form::NumAdults, "NUMADULTS", false}));
-    Add(rules, "WC@NUMSTUDENTS",
-        TextInput("<input type='text' name='NUMSTUDENTS' size='10' value='",
-                  {"NUMSTUDENTS", key::form::NumStudents, "NUMSTUDENTS", true}));
-    Add(rules, "WC@NUMHAND",
-        TextInput("<input type='text' name='NUMHAND' size='10' value='",
-                  {"NUMHAND", key::form::NumHand, "NUMHAND", false}));
-    Add(rules, "WC@ESTTIME",
-        TextInput("<input type='text' name='ESTTIME' size='10' value='",
-                  {"ESTTIME", key::form::EstTime, "estTime", false}));
-    Add(rules, "WC@ESTMILE",
-        TextInput("<input type='text' name='ESTMILE' size='10' value='",
-                  {"ESTMILE", key::form::EstMile, "ESTMILE", false}));
-    Add(rules, "WC@PURPOSE",
-        TextInput("<input type='text' name='PURPOSE' size='10' maxlength='25' value='",
-                  {"PURPOSE", key::form::Purpose, "PURPOSE", true}));
-    Add(rules, "WC@PO",
-        TextInput("<input type='text' name='PO' size='15' maxlength='15' value='", {"PO", key::form::Po, "PO", true}));
-    Add(rules, "WC@DESTSPEC", TextArea(kDestSpec, true));
-    Add(rules, "WC@TRIPCOM", TextArea({"TRIPCOM", key::form::TripCom, "TRIPCOM", true}, false));
-    Add(rules, "WC@GRADE", PickListSelect({"grade", key::form::Grade, "GRADE", true}, BuildGradeSelect));
+    AddTagRule(rules, "WC@INTTRIPNUM",
+               TextInput("<input type='text' name='INTTRIPNUM' size='30' maxlength='30' value='",
+                         {"INTTRIPNUM", key::form::IntTripNum, "INTTRIPNUM", true}));
+    AddTagRule(rules, "WC@NUMADULTS",
+               TextInput("<input type='text' name='NUMADULTS' size='10' value='",
+                         {"NUMADULTS", key::form::NumAdults, "NUMADULTS", false}));
+    AddTagRule(rules, "WC@NUMSTUDENTS",
+               TextInput("<input type='text' name='NUMSTUDENTS' size='10' value='",
+                         {"NUMSTUDENTS", key::form::NumStudents, "NUMSTUDENTS", true}));
+    AddTagRule(rules, "WC@NUMHAND",
+               TextInput("<input type='text' name='NUMHAND' size='10' value='",
+                         {"NUMHAND", key::form::NumHand, "NUMHAND", false}));
+    AddTagRule(rules, "WC@ESTTIME",
+               TextInput("<input type='text' name='ESTTIME' size='10' value='",
+                         {"ESTTIME", key::form::EstTime, "estTime", false}));
+    AddTagRule(rules, "WC@ESTMILE",
+               TextInput("<input type='text' name='ESTMILE' size='10' value='",
+                         {"ESTMILE", key::form::EstMile, "ESTMILE", false}));
+    AddTagRule(rules, "WC@PURPOSE",
+               TextInput("<input type='text' name='PURPOSE' size='10' maxlength='25' value='",
+                         {"PURPOSE", key::form::Purpose, "PURPOSE", true}));
+    AddTagRule(rules, "WC@PO",
+               TextInput("<input type='text' name='PO' size='15' maxlength='15' value='",
+                         {"PO", key::form::Po, "PO", true}));
+    AddTagRule(rules, "WC@DESTSPEC", TextArea(kDestSpec, true));
+    AddTagRule(rules, "WC@TRIPCOM", TextArea({"TRIPCOM", key::form::TripCom, "TRIPCOM", true}, false));
+    AddTagRule(rules, "WC@GRADE",
+               PickListSelect({"grade", key::form::Grade, "GRADE", true}, BuildGradeSelect));
     // Trimmed like the other codes, so a padded stored category is still selected.
-    Add(rules, "WC@TRIPCAT", PickListSelect({"tripcat", key::form::TripCat, "TRIPCAT", true}, BuildTripCatSelect));
+    AddTagRule(rules, "WC@TRIPCAT",
+               PickListSelect({"tripcat", key::form::TripCat, "TRIPCAT", true}, BuildTripCatSelect));
 }
 
 // -------------------------------------------------------------------- e-mail
@@ -751,10 +642,10 @@ void RequestorEmail(FormTag& f, std::string& contents) {
 }
 
 void AddEmailRules(TagRules& rules) {
-    Add(rules, "WC@REQUESTOREMAILHDR", [](FormTag& f, std::string& contents) {
+    AddTagRule(rules, "WC@REQUESTOREMAILHDR", [](FormTag& f, std::string& contents) {
         if (f.isNew()) contents.clear();
     });
-    Add(rules, "WC@REQUESTOREMAIL", RequestorEmail);
+    AddTagRule(rules, "WC@REQUESTOREMAIL", RequestorEmail);
 }
 
 // ------------------------------------------------------------------- buttons
@@ -780,8 +671,8 @@ void FormButtons(FormTag& f, std::string& contents) {
 }
 
 void AddButtonRules(TagRules& rules) {
-    Add(rules, "WC@FORMBUTTONS", FormButtons);
-    Add(rules, "WC@PRINT", [](FormTag& f, std::string& contents) {
+    AddTagRule(rules, "WC@FORMBUTTONS", FormButtons);
+    AddTagRule(rules, "WC@PRINT", [](FormTag& f, std::string& contents) {
         contents = f.isNew() ? "" : "<input type=\"submit\" value=\"Print\" name=\"btnSubmit\">";
     });
 }
@@ -790,7 +681,7 @@ void AddButtonRules(TagRules& rules) {
 
 TagRules MakeRules() {
     TagRules rules;
-    AddHeaderRules(rules);
+    AddCommonTagRules(rules);
     AddIdentityRules(rules);
     AddApprovalRules(rules);
     AddCustomerRules(rules);
@@ -805,8 +696,7 @@ TagRules MakeRules() {
 
 const TagRule* FindRule(std::string_view tagName) {
     static const TagRules rules = MakeRules();
-    const auto it = rules.find(UCase(tagName));
-    return it == rules.end() ? nullptr : &it->second;
+    return FindTagRule(rules, tagName);
 }
 
 // The flags every call starts from: the session says whether the form is re-shown and whether it is new.

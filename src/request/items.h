@@ -9,6 +9,7 @@
 namespace excursa {
 
 void RegisterRequestDetail(WebItemRegistry& items);
+void RegisterTripRequestDetailPrint(WebItemRegistry& items);
 
 // Shows the stored request whose number is eventName, or the form state when it is "".
 void RequestDetail_UserEvent(AppObject& app, const std::string& eventName);
@@ -16,5 +17,7 @@ void RequestDetail_UserEvent(AppObject& app, const std::string& eventName);
 void RequestDetail_Respond(AppObject& app);
 // Fills one WC@ tag of the form's template.
 void RequestDetail_ProcessTag(AppObject& app, const std::string& tagName, std::string& contents);
+// Every post of the form: a drop-down change, a lookup button, Exit, Copy, Delete, Print or Save.
+void RequestDetail_TripRequestDetail(AppObject& app);
 
 }  // namespace excursa

@@ -2,6 +2,7 @@
 // request, open while the form's template (or the printable request's) is written.
 #pragma once
 
+#include "approval/approval.h"
 #include "data/database.h"
 #include "frame/app_object.h"
 
@@ -13,13 +14,22 @@ struct RequestFormState {
     std::optional<Recordset> rsRequest;
 };
 
-inline std::optional<Recordset>& RequestRecord(AppObject& app) { return app.pageState<RequestFormState>().rsRequest; }
+inline std::optional<Recordset>& RequestRecord(AppObject& app) {
+    return app.pageState<RequestFormState>().rsRequest;
+}
 
 // The open stored request; error 91, as a record set that was never opened gives, when there is none.
 inline Recordset& OpenRequestRecord(AppObject& app) {
     std::optional<Recordset>& record = RequestRecord(app);
     if (!record || !record->isOpen()) raiseError(kErrObjectNotSet);
     return *record;
+}
+
+// The form flags from the authority rule's answer: a "Y" sets a flag, nothing clears one.
+inline void ApplyAuthority(AppObject& app, const Authority& authority) {
+    if (authority.mayEdit) app.blnCanEdit = true;
+    if (authority.mayApprove) app.blnCanApprove = true;
+    app.strApproveValue = authority.approvalStatus;
 }
 
 }  // namespace excursa

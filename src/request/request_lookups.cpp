@@ -53,14 +53,15 @@ Recordset OpenFund(const AppObject& app, const std::string& fund, const std::str
     const bool anyFund = !SameText(app.host.appGet(key::UseCustFund), "True") ||
                          SameText(app.host.sessionGet(key::CanOverrideFund), "True");
     if (anyFund) {
-        return Recordset::Open(Use(cnTrip), "SELECT * FROM FUND WHERE trim$(FUND.FUND) = ? AND Fund.Active = True",
-                               {fund});
+        return Recordset::Open(
+            Use(cnTrip), "SELECT * FROM FUND WHERE trim$(FUND.FUND) = ? AND Fund.Active = True", {fund});
     }
-    return Recordset::Open(Use(cnTrip),
-                           "SELECT FUND.* FROM FUND INNER JOIN CUSTOMER_FUND ON FUND.FUND = CUSTOMER_FUND.FUND"
-                           " WHERE (trim$(CUSTOMER_FUND.FUND) = ?) AND (CUSTOMER_FUND.CUSTOMER = ?)"
-                           " AND (Fund.Active = True)",
-                           {fund, custnum});
+    return Recordset::Open(
+        Use(cnTrip),
+        "SELECT FUND.* FROM FUND INNER JOIN CUSTOMER_FUND ON FUND.FUND = CUSTOMER_FUND.FUND"
+        " WHERE (trim$(CUSTOMER_FUND.FUND) = ?) AND (CUSTOMER_FUND.CUSTOMER = ?)"
+        " AND (Fund.Active = True)",
+        {fund, custnum});
 }
 
 // The destination columns of a stored request, as the form state keeps them.
@@ -123,7 +124,8 @@ bool getcust(AppObject& app, const std::string& custnum) {
         app.customer = AppObject::CurrentCustomer{};
         PageResources db(app.host);
         if (!db.openUnlessOpen()) return;
-        Recordset& rs = db.query(Use(cnTrip), "SELECT * FROM CUSTOMER WHERE CUSTOMER.CUSTOMER = ?", {custnum});
+        Recordset& rs =
+            db.query(Use(cnTrip), "SELECT * FROM CUSTOMER WHERE CUSTOMER.CUSTOMER = ?", {custnum});
         if (!rs.eof()) CopyCustomer(rs, app.customer);
     });
 }
@@ -145,9 +147,10 @@ std::string getFundDesc(AppObject& app, const std::string& fundnum, const std::s
 std::string getCHAIN(AppObject& app, const std::string& custNum, const std::string& tripCat) {
     std::string chain;
     RunLookup(app, "getCHAIN", [&] {
-        Recordset rs = Recordset::Open(
-            Use(cnTrip), "SELECT * FROM CUSTOMER_TRIPCAT WHERE CUSTOMER_TRIPCAT.CUSTOMER = ? AND CUSTOMER_TRIPCAT.TRIPCAT = ?",
-            {custNum, tripCat});
+        Recordset rs = Recordset::Open(Use(cnTrip),
+                                       "SELECT * FROM CUSTOMER_TRIPCAT WHERE CUSTOMER_TRIPCAT.CUSTOMER = ? "
+                                       "AND CUSTOMER_TRIPCAT.TRIPCAT = ?",
+                                       {custNum, tripCat});
         // A row without a chain is the same as no row.
         if (!rs.eof()) chain = TextOf(rs.field("chainid"));
     });
@@ -158,14 +161,29 @@ void getBILLRATEFlat(AppObject& app, std::int32_t billRate) {
     RunLookup(app, "getBILLRATEFlat", [&] {
         AppObject::CurrentBillRate& rate = app.billRate;
         rate = AppObject::CurrentBillRate{};
+        // A range of one number: an equality with a parameter compares without letter case, which the
+        // key's index cannot serve.
+        const Value rateNumber = Value::Long(billRate);
         Recordset rs =
-            Recordset::Open(Use(cnTrip), "SELECT * FROM BILLRATE WHERE BILLRATE.BILLRATE = ?", {Value::Long(billRate)});
+            Recordset::Open(Use(cnTrip), "SELECT * FROM BILLRATE WHERE BILLRATE.BILLRATE BETWEEN ? AND ?",
+                            {rateNumber, rateNumber});
         if (!rs.eof()) CopyBillRate(rs, rate);
     });
 }
 
 void CopyRequestDestination(Host& host, Recordset& request) {
     WriteRequestDestination(host, ReadRequestDestination(request));
+}
+
+void KeepLookedUpDestination(Host& host, const AppObject::CurrentDestination& destination) {
+    host.sessionSet(key::form::DestDesc, destination.description);
+    host.sessionSet(key::form::DestAdd1, destination.address1);
+    host.sessionSet(key::form::Miles, Value::Single(destination.miles));
+    host.sessionSet(key::form::DestCat, "");
+    host.sessionSet(key::form::DestAdd2, destination.address2);
+    host.sessionSet(key::form::DestCity, "");
+    host.sessionSet(key::form::DestZip, "");
+    host.sessionSet(key::form::DestState, "");
 }
 
 void SetDestFromREQ(AppObject& app, std::int32_t tripNum) {
@@ -213,10 +231,15 @@ std::string getDATE(AppObject& app, const Value& date) {
 
 // -------------------------------------------------------------- picker parts
 
-double DateFromParts(const std::string& month, const std::string& day, const std::string& year) {
+std::optional<double> DateOfParts(const std::string& month, const std::string& day, const std::string& year) {
     const std::string text = Trim(month) + "/" + Trim(day) + "/" + Trim(year);
     double date = 0;
-    return ParseDate(text, date) ? date : kNoDate;
+    if (!ParseDate(text, date)) return std::nullopt;
+    return date;
+}
+
+double DateFromParts(const std::string& month, const std::string& day, const std::string& year) {
+    return DateOfParts(month, day, year).value_or(kNoDate);
 }
 
 double TimeFromParts(const std::string& hour, const std::string& minute, const std::string& ampm) {

@@ -26,12 +26,16 @@ void getBILLRATEFlat(AppObject& app, std::int32_t billRate);
 void SetDestFromREQ(AppObject& app, std::int32_t tripNum);
 // The same copy from a request row that is already open.
 void CopyRequestDestination(Host& host, Recordset& request);
+// Puts a destination that getdest found into the form state: its description, address lines and
+// miles; the table holds no category, city, state or zip for it, so those become "".
+void KeepLookedUpDestination(Host& host, const AppObject::CurrentDestination& destination);
 // "5:10&nbsp;AM" from "5:10:00 AM"; "&nbsp;" for "".
 std::string getTIME(AppObject& app, const std::string& time);
 // "3/5/26" from a date; "&nbsp;" when there is none.
 std::string getDATE(AppObject& app, const Value& date);
 
 // Picker parts <-> dates and times. Invalid or empty parts give kNoDate.
+std::optional<double> DateOfParts(const std::string& month, const std::string& day, const std::string& year);
 double DateFromParts(const std::string& month, const std::string& day, const std::string& year);
 double TimeFromParts(const std::string& hour, const std::string& minute, const std::string& ampm);
 struct TimeParts {

@@ -121,6 +121,27 @@ TEST_F(ApprovalTest, StoredNullsReadAsBlanks) {
     EXPECT_EQ(strErrorText, "NA");
 }
 
+TEST_F(ApprovalTest, SameCustomerWhateverItsCaseAndBlanks) {
+    struct Case {
+        const char* storedSql;
+        const char* userCustomer;
+        const char* expected;
+    };
+    const std::vector<Case> cases{
+        {"'maple'", "MAPLE", "Y,N,NA"},  {"'MAPLE '", "MAPLE", "Y,N,NA"}, {"' Maple'", "maple ", "Y,N,NA"},
+        {"'MAPLES'", "MAPLE", "N,N,NA"}, {"'MAPL'", "MAPLE", "N,N,NA"},
+    };
+    int tripNumber = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.storedSql) + " / " + c.userCustomer);
+        addRequest(++tripNumber, "'CH1'", "'UNAPPROVED'", c.storedSql);
+        EXPECT_EQ(HasAuthority(tripNumber, "TEACH", "", c.userCustomer).answerText(), c.expected);
+        addRequest(++tripNumber, "NULL", "'Pending'", c.storedSql);
+        EXPECT_EQ(HasAuthority(tripNumber, "TEACH", "", c.userCustomer).answerText(), c.expected)
+            << "no chain";
+    }
+}
+
 TEST_F(ApprovalTest, UsesTheOpenConnectionsAndLeavesThemOpen) {
     addRequest(7, "'CH1'", "'UNAPPROVED'");
     HasAuthority(7, "PRIN", "", "LHS");

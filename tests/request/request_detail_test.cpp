@@ -7,6 +7,7 @@
 #include "items.h"
 #include "startup/items.h"
 
+#include "support/browser_steps.h"
 #include "support/test_site.h"
 
 #include <gtest/gtest.h>
@@ -174,18 +175,13 @@ protected:
     }
 
     std::string signIn(MemoryHost& browser, const std::string& user,
-                       const std::string& button = "Work With Trip Requests") {
-        return browser
-            .post("ExcursaLakemont.asp?WCI=Login&WCE=LoginValidateUser&WCU",
-                  {{"user", user}, {"password", "pw"}, {"btnsubmit", button}})
-            .body;
+                       const std::string& button = testing::kWorkWithRequests) {
+        return testing::SignIn(browser, user, button);
     }
     std::string newRequest(MemoryHost& browser, const std::string& user) {
-        return signIn(browser, user, "Enter a New Trip Request");
+        return testing::SignIn(browser, user, testing::kEnterNewRequest);
     }
-    std::string open(MemoryHost& browser, const std::string& number) {
-        return browser.get("ExcursaLakemont.asp?WCI=RequestDetail&WCE=" + number + "&WCU").body;
-    }
+    std::string open(MemoryHost& browser, const std::string& number) { return testing::OpenRequest(browser, number); }
     std::string respond(MemoryHost& browser) {
         return browser.get("ExcursaLakemont.asp?WCI=RequestDetail&WCE&WCU").body;
     }
