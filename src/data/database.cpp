@@ -520,6 +520,40 @@ const std::string& Translated(std::string_view jetSql) {
     return translations.emplace(std::string(jetSql), std::move(sql)).first->second;
 }
 
+// The translation lets each `?` that is a whole side of a comparison compare as a text does, without
+// regard to case. That is wanted only where the value bound is a text: on a number or a date the
+// collation would keep the engine from an index of the column. The text for these params.
+std::string ForParams(std::string_view sql, const SqlParams& params) {
+    constexpr std::string_view kNoCase = " COLLATE NOCASE";
+    std::string out;
+    out.reserve(sql.size());
+    std::size_t placeholder = 0;
+    char quote = 0;
+    for (std::size_t i = 0; i < sql.size(); ++i) {
+        const char c = sql[i];
+        out += c;
+        if (quote) {
+            if (c == quote) quote = 0;  // a doubled quote closes and opens again: the same text
+            continue;
+        }
+        if (c == '\'' || c == '"') {
+            quote = c;
+            continue;
+        }
+        if (c != '?') continue;
+        const bool text = placeholder < params.size() && params[placeholder].isString();
+        ++placeholder;
+        if (!text && sql.substr(i + 1, kNoCase.size()) == kNoCase) i += kNoCase.size();
+    }
+    return out;
+}
+
+// The translation of a text for the params it is run with.
+std::string TranslatedFor(std::string_view jetSql, const SqlParams& params) {
+    const std::string& sql = Translated(jetSql);
+    return params.empty() ? sql : ForParams(sql, params);
+}
+
 void BindAll(sqlite3_stmt* st, const SqlParams& params) {
     const int wanted = sqlite3_bind_parameter_count(st);
     if (wanted != static_cast<int>(params.size())) {
@@ -586,7 +620,7 @@ Connection::Engine& Connection::engine() const {
 sqlite3* Connection::handle() const { return engine().db; }
 
 long Connection::execute(std::string_view jetSql, const SqlParams& params) {
-    return executeNative(Translated(jetSql), params);
+    return executeNative(TranslatedFor(jetSql, params), params);
 }
 
 long Connection::executeNative(std::string_view sql, const SqlParams& params) {
@@ -819,12 +853,12 @@ std::string_view StatementBody(std::string_view sql) {
 }  // namespace
 
 Recordset Recordset::Open(Connection& cn, std::string_view jetSql, const SqlParams& params, long maxRecords) {
-    return Recordset(ReadAll(cn, Translated(jetSql), params, maxRecords));
+    return Recordset(ReadAll(cn, TranslatedFor(jetSql, params), params, maxRecords));
 }
 
 Recordset Recordset::OpenRange(Connection& cn, std::string_view jetSql, long offset, long count,
                                const SqlParams& params) {
-    const std::string sql = std::string(StatementBody(Translated(jetSql))) + " LIMIT ? OFFSET ?";
+    const std::string sql = std::string(StatementBody(TranslatedFor(jetSql, params))) + " LIMIT ? OFFSET ?";
     SqlParams all = params;
     all.push_back(Value::Long(static_cast<std::int32_t>(std::max(count, 0L))));
     all.push_back(Value::Long(static_cast<std::int32_t>(std::max(offset, 0L))));
@@ -833,7 +867,7 @@ Recordset Recordset::OpenRange(Connection& cn, std::string_view jetSql, long off
 
 long CountRows(Connection& cn, std::string_view jetSql, const SqlParams& params) {
     const RowsToCount rows = ForCounting(jetSql);
-    std::string counted(StatementBody(Translated(rows.jetSql)));
+    std::string counted(StatementBody(TranslatedFor(rows.jetSql, params)));
     // The engine leaves out a join that adds no rows and no read column only in a query of its own,
     // and a query with a LIMIT stays one.
     if (rows.joinsTables) counted += " LIMIT -1";
@@ -845,7 +879,7 @@ long CountRows(Connection& cn, std::string_view jetSql, const SqlParams& params)
 }
 
 Recordset Recordset::OpenForUpdate(Connection& cn, std::string_view jetSql, const SqlParams& params) {
-    const std::string& sql = Translated(jetSql);
+    const std::string sql = TranslatedFor(jetSql, params);
     const std::optional<std::string_view> selectList = AfterSelect(sql);
     if (!selectList || StartsWithWordNoCase(*selectList, "DISTINCT")) NotOneTable("");
     auto impl = std::make_unique<Impl>();
