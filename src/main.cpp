@@ -55,8 +55,9 @@ Poco::Util::OptionSet CommandOptions() {
         Option("idle-timeout", "", "seconds a kept-alive connection may idle").argument("SECONDS"));
     options.addOption(Option("max-sessions", "", "live sessions kept at most").argument("N"));
     options.addOption(Option("public-https", "", "browsers reach the service by https"));
-    options.addOption(
-        Option("metrics-from", "", "addresses beside the loopback that may read /metrics").argument("ADDR"));
+    options.addOption(Option("metrics-from", "", "addresses beside the loopback that may read /metrics")
+                          .argument("ADDR")
+                          .repeatable(true));
     options.addOption(Option("user", "", "the user the service runs as").argument("NAME"));
     options.addOption(Option("to", "", "archive to write").argument("FILE"));
     options.addOption(Option("from", "", "archive to restore").argument("FILE"));
@@ -215,6 +216,8 @@ int RunServe(const std::map<std::string, std::string>& values) {
                   << " is not a site (it has no www folder); make one with excursa init\n";
         return 2;
     }
+    ServerOptions options = ServeOptions(values);
+    const auto maxSessions = NumberOption(values, "max-sessions", static_cast<long>(kDefaultMaxSessions), 1);
     Site::setRoot(site);
     const SiteLock serving = TakeServeLock();
     ReportSiteCheck();
@@ -226,8 +229,6 @@ int RunServe(const std::map<std::string, std::string>& values) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    ServerOptions options = ServeOptions(values);
-    const auto maxSessions = NumberOption(values, "max-sessions", static_cast<long>(kDefaultMaxSessions), 1);
     RaiseOpenFileLimit();
     std::unique_ptr<WebApplication> app = MakeExcursa();
     options.monitor.health = [&application = app->application()] { return CheckHealth(application); };

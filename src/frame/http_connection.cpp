@@ -197,7 +197,8 @@ private:
         status_ = answer.status;
         sentBytes_ = head_ ? 0 : answer.body.size();
         user_ = std::move(answer.user);
-        item_ = std::move(answer.item);
+        // Counted before the bytes go out, so a client that has its answer finds it counted.
+        ProcessMetrics().countRequest(answer.item, answer.status, Clock::now() - started_);
         response_.emplace(static_cast<http::status>(answer.status), version_ == 10 ? 10 : 11);
         Response& r = *response_;
         r.set(http::field::date, HttpDate());
@@ -221,7 +222,6 @@ private:
     }
 
     void onWritten(beast::error_code ec) {
-        ProcessMetrics().countRequest(item_, status_, Clock::now() - started_);
         log();
         response_.reset();
         incoming_.body.clear();
@@ -273,7 +273,6 @@ private:
     std::string method_;
     std::string target_;
     std::string user_;
-    std::string item_;
     std::string peer_;
     int status_ = 0;
     std::size_t sentBytes_ = 0;

@@ -79,7 +79,7 @@ void Metrics::writeRequests(std::string& out) const {
 void Metrics::writeLatency(std::string& out) const {
     constexpr std::string_view name = "excursa_http_request_duration_seconds";
     Family(out, name, "histogram",
-           "Time from the first byte of a request until its answer was written, by web item.");
+           "Time from the first byte of a request until its answer was ready, by web item.");
     for (const auto& [item, latency] : items_) {
         const std::string itemLabel = "item=\"" + LabelValue(item) + "\"";
         std::uint64_t cumulative = 0;

@@ -36,7 +36,7 @@ public:
                                                               0.5,   1,    2.5,   5,    10};
 
     // One answered request: what it asked for (a web item's name or a metric_item label),
-    // its status, and the time from its first byte until its answer was written.
+    // its status, and the time from its first byte until its answer was ready.
     void countRequest(std::string_view item, int status, std::chrono::nanoseconds took);
     void countDatabaseError() { databaseErrors_.fetch_add(1, std::memory_order_relaxed); }
     void countMailSent() { mailsSent_.fetch_add(1, std::memory_order_relaxed); }
