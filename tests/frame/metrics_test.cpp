@@ -59,10 +59,10 @@ TEST(MetricsText, LatencyBucketsAreCumulativeAndIncludeTheirBound) {
         std::chrono::nanoseconds took;
         std::string firstBucket;  // the smallest bound that counts it
     };
+    // The last: a clock step back counts as no time.
     const std::vector<Case> cases{
         {0ns, "0.005"},  {5ms, "0.005"}, {5ms + 1ns, "0.01"}, {999ms, "1"},    {1s, "1"},
-        {2500ms, "2.5"}, {10s, "10"},    {11s, "+Inf"},       {-1ms, "0.005"},  // a clock step back counts as
-                                                                                // no time
+        {2500ms, "2.5"}, {10s, "10"},    {11s, "+Inf"},       {-1ms, "0.005"},
     };
     const std::vector<std::string> bounds{"0.005", "0.01", "0.025", "0.05", "0.1", "0.25",
                                           "0.5",   "1",    "2.5",   "5",    "10",  "+Inf"};
