@@ -64,7 +64,7 @@ bool IsEntryPage(std::string_view path) {
 
 bool IsFetch(const IncomingRequest& request) { return request.method == "GET" || request.method == "HEAD"; }
 
-Answer PlainText(int status, std::string body, std::string_view contentType = kPlainText) {
+Answer BodyAnswer(int status, std::string body, std::string_view contentType = kPlainText) {
     Answer answer;
     answer.status = status;
     answer.contentType = std::string(contentType);
@@ -134,7 +134,7 @@ Answer ServeStatic(const WebApplication& app, const IncomingRequest& request, co
     std::ifstream in(file, std::ios::binary);
     std::ostringstream content;
     content << in.rdbuf();
-    Answer answer = PlainText(200, content.str(), StaticContentType(file));
+    Answer answer = BodyAnswer(200, content.str(), StaticContentType(file));
     answer.cacheable = true;
     return answer;
 }
@@ -142,10 +142,10 @@ Answer ServeStatic(const WebApplication& app, const IncomingRequest& request, co
 Answer AnswerHealth(const IncomingRequest& request, const MonitorOptions& monitor) {
     if (!IsFetch(request)) return MethodNotAllowed(kFileMethods, "The health address is only fetched.");
     const HealthAnswer health = monitor.health();
-    if (health.healthy()) return PlainText(200, "ok\n");
+    if (health.healthy()) return BodyAnswer(200, "ok\n");
     std::string body;
     for (const std::string& problem : health.problems) body += problem + "\n";
-    return PlainText(503, std::move(body));
+    return BodyAnswer(503, std::move(body));
 }
 
 Answer AnswerMetrics(WebApplication& app, const IncomingRequest& request, const MonitorOptions& monitor) {
@@ -155,7 +155,7 @@ Answer AnswerMetrics(WebApplication& app, const IncomingRequest& request, const 
                           "service was started to allow.");
     }
     if (!IsFetch(request)) return MethodNotAllowed(kFileMethods, "The metrics are only fetched.");
-    return PlainText(200, ProcessMetrics().text(app.sessions().counts()), kMetricsContentType);
+    return BodyAnswer(200, ProcessMetrics().text(app.sessions().counts()), kMetricsContentType);
 }
 
 Answer Route(WebApplication& app, const IncomingRequest& request, const MonitorOptions& monitor) {

@@ -81,7 +81,12 @@ INSTANTIATE_TEST_SUITE_P(
                                         file.seekp(100);
                                         file << std::string(200, '\xff');
                                     },
-                                    "database Tripschl.db: malformed"}));
+                                    "database Tripschl.db: malformed"}),
+    [](const ::testing::TestParamInfo<DatabaseFault>& info) {
+        std::string name = info.param.file;
+        std::erase(name, '.');
+        return name;
+    });
 
 TEST_F(HealthTest, ADatabaseThatAnotherProgramHoldsLocked) {
     // On a thread of its own, whose connections close when it ends: open ones would keep the
