@@ -4,6 +4,7 @@
 #include "data/schema.h"
 #include "frame/version.h"
 #include "items.h"
+#include "startup/health.h"
 #include "startup/site_backup.h"
 #include "startup/site_check.h"
 #include "startup/site_files.h"
@@ -36,7 +37,7 @@ constexpr const char* kUsage =
     "  excursa init  --site DIR [--demo] [--templates DIR]\n"
     "  excursa serve --site DIR [--port N] [--threads N] [--address ADDR] [--io-threads N]\n"
     "                [--header-timeout SECONDS] [--body-rate BYTES] [--idle-timeout SECONDS]\n"
-    "                [--max-sessions N]\n"
+    "                [--max-sessions N] [--public-https] [--metrics-from ADDR[,ADDR...]]\n"
     "  excursa check --site DIR [--user NAME]\n"
     "  excursa backup --site DIR --to FILE\n"
     "  excursa restore --site DIR --from FILE [--force]\n";
@@ -55,6 +56,10 @@ Poco::Util::OptionSet CommandOptions() {
     options.addOption(
         Option("idle-timeout", "", "seconds a kept-alive connection may idle").argument("SECONDS"));
     options.addOption(Option("max-sessions", "", "live sessions kept at most").argument("N"));
+    options.addOption(Option("public-https", "", "browsers reach the service by https"));
+    options.addOption(Option("metrics-from", "", "addresses beside the loopback that may read /metrics")
+                          .argument("ADDR")
+                          .repeatable(true));
     options.addOption(Option("user", "", "the user the service runs as").argument("NAME"));
     options.addOption(Option("to", "", "archive to write").argument("FILE"));
     options.addOption(Option("from", "", "archive to restore").argument("FILE"));
@@ -71,7 +76,10 @@ std::map<std::string, std::string> ParseOptions(int argc, char** argv) {
         std::string name;
         std::string value;
         if (!processor.process(argv[i], name, value)) throw Poco::Util::UnknownOptionException(argv[i]);
-        if (!name.empty()) values[name] = value;
+        if (name.empty()) continue;
+        // Given more than once, --metrics-from adds to its list.
+        std::string& kept = values[name];
+        kept = kept.empty() || name != "metrics-from" ? value : kept + "," + value;
     }
     processor.checkRequired();
     if (!values.count("site")) throw Poco::Util::MissingOptionException("site");
@@ -111,6 +119,14 @@ ServerOptions ServeOptions(const std::map<std::string, std::string>& values) {
     options.bodyMinBytesPerSecond = static_cast<std::size_t>(NumberOption(values, "body-rate", 1024, 1));
     options.idleTimeout = seconds(NumberOption(values, "idle-timeout", 60, 1));
     if (values.count("address")) options.address = values.at("address");
+    options.secureCookie = values.count("public-https") > 0;
+    if (values.count("metrics-from")) {
+        try {
+            options.monitor.metricsFrom = ParseAddressRanges(values.at("metrics-from"));
+        } catch (const std::invalid_argument& e) {
+            throw Poco::Util::InvalidArgumentException(std::string("--metrics-from: ") + e.what());
+        }
+    }
     return options;
 }
 
@@ -202,6 +218,8 @@ int RunServe(const std::map<std::string, std::string>& values) {
                   << " is not a site (it has no www folder); make one with excursa init\n";
         return 2;
     }
+    ServerOptions options = ServeOptions(values);
+    const auto maxSessions = NumberOption(values, "max-sessions", static_cast<long>(kDefaultMaxSessions), 1);
     Site::setRoot(site);
     const SiteLock serving = TakeServeLock();
     ReportSiteCheck();
@@ -214,10 +232,9 @@ int RunServe(const std::map<std::string, std::string>& values) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    const ServerOptions options = ServeOptions(values);
-    const auto maxSessions = NumberOption(values, "max-sessions", static_cast<long>(kDefaultMaxSessions), 1);
     RaiseOpenFileLimit();
     std::unique_ptr<WebApplication> app = MakeExcursa();
+    options.monitor.health = [&application = app->application()] { return CheckHealth(application); };
     app->sessions().setLimit(static_cast<std::size_t>(maxSessions));
     HttpServer server(*app, options);
     server.listen();

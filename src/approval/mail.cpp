@@ -6,6 +6,7 @@
 #include "config/site.h"
 #include "data/connections.h"
 #include "frame/keys.h"
+#include "frame/metrics.h"
 #include "frame/procedure.h"
 #include "frame/worker_state.h"
 
@@ -323,7 +324,12 @@ void Send(const Host& host, const std::string& recipient, const std::string& sub
 
     const std::optional<std::string> failure = Deliver(settings, message);
     WriteLog(std::string("success: ") + (failure ? "0" : "1"));
-    if (failure) WriteLog(RecordMailError(recipient, subject, *failure));
+    if (failure) {
+        CountMailFailed();
+        WriteLog(RecordMailError(recipient, subject, *failure));
+    } else {
+        CountMailSent();
+    }
 }
 
 // ------------------------------------------------------------------ notices

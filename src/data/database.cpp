@@ -1,6 +1,8 @@
 // Connections, commands and record sets over the embedded engine.
 #include "data/database.h"
 
+#include "frame/metrics.h"
+
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -39,7 +41,10 @@ constexpr int kBusyTimeoutMs = 5000;
         "Row cannot be located for updating. Some values may have been changed since it was last read.");
 }
 
-[[noreturn]] void ProviderError(sqlite3* db) { throw VbError(kErrProvider, sqlite3_errmsg(db)); }
+[[noreturn]] void ProviderError(sqlite3* db) {
+    CountDatabaseError();
+    throw VbError(kErrProvider, sqlite3_errmsg(db));
+}
 
 std::string QuotedName(std::string_view name) {
     std::string out = "\"";

@@ -99,16 +99,16 @@ private:
 // engine removes the side files it makes when it closes; never created.
 class OpenFile {
 public:
-    explicit OpenFile(std::string path, int flags = SQLITE_OPEN_READWRITE) : path_(std::move(path)) {
+    explicit OpenFile(std::string path, int busyTimeoutMs = kBusyTimeoutMs) : path_(std::move(path)) {
         ConfigureEngine();
-        const int rc = sqlite3_open_v2(path_.c_str(), &db_, flags, nullptr);
+        const int rc = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
         if (rc != SQLITE_OK) {
             const std::string reason = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
             sqlite3_close(db_);
             throw DatabaseFileError(FaultOf(rc), "Could not open '" + path_ + "': " + reason + ".");
         }
         sqlite3_extended_result_codes(db_, 1);
-        sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+        sqlite3_busy_timeout(db_, busyTimeoutMs);
         // Opening is lazy: the first read tells a database from some other file.
         try {
             Query(db_, "SELECT count(*) FROM sqlite_master", path_).next();
@@ -242,6 +242,10 @@ void CopyDatabase(const std::string& sourcePath, const std::string& targetPath) 
     }
     rc = sqlite3_close(target);
     if (rc != SQLITE_OK) Fail(nullptr, rc, targetPath, "finish the copy");
+}
+
+void ProbeDatabase(const std::string& path, std::chrono::milliseconds lockWait) {
+    const OpenFile file(path, static_cast<int>(lockWait.count()));
 }
 
 std::vector<std::string> IntegrityProblems(const std::string& path) {

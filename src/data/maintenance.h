@@ -5,6 +5,7 @@
 
 #include "data/schema.h"
 
+#include <chrono>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -50,6 +51,10 @@ struct SchemaGaps {
 // Copies the database at sourcePath as it stands at one moment, in one step, while other
 // programs may go on reading and writing it. targetPath must not exist yet.
 void CopyDatabase(const std::string& sourcePath, const std::string& targetPath);
+
+// Opens the file and reads its list of tables once, waiting at most lockWait for another
+// program's lock: the cheap proof that the file is there and answers.
+void ProbeDatabase(const std::string& path, std::chrono::milliseconds lockWait);
 
 // The engine's own integrity report; empty when the file is sound.
 std::vector<std::string> IntegrityProblems(const std::string& path);

@@ -19,6 +19,9 @@ namespace {
 
 constexpr std::string_view kPageMethods = "GET, HEAD, POST";
 constexpr std::string_view kFileMethods = "GET, HEAD";
+constexpr std::string_view kHealthPath = "/healthz";
+constexpr std::string_view kMetricsPath = "/metrics";
+constexpr std::string_view kPlainText = "text/plain; charset=utf-8";
 
 Answer FromResponse(ResponseData r) {
     Answer answer;
@@ -57,6 +60,28 @@ std::optional<std::string> DecodedPath(std::string_view target) {
 bool IsEntryPage(std::string_view path) {
     return path.size() == kEntryPage.size() + 1 && path[0] == '/' &&
            SameTextNoCase(path.substr(1), kEntryPage);
+}
+
+bool IsFetch(const IncomingRequest& request) { return request.method == "GET" || request.method == "HEAD"; }
+
+Answer BodyAnswer(int status, std::string body, std::string_view contentType = kPlainText) {
+    Answer answer;
+    answer.status = status;
+    answer.contentType = std::string(contentType);
+    answer.body = std::move(body);
+    return answer;
+}
+
+Answer Labelled(Answer answer, std::string_view item) {
+    answer.item = std::string(item);
+    return answer;
+}
+
+// The web item a page request names, as the registry spells it.
+std::string PageItemLabel(const WebApplication& app, const std::string& itemName) {
+    if (itemName.empty()) return std::string(metric_item::Start);
+    const WebItem* item = app.items().find(itemName);
+    return item ? item->name : std::string(metric_item::Unknown);
 }
 
 bool IsFormPost(const IncomingRequest& request) {
@@ -98,24 +123,39 @@ Answer RunPage(WebApplication& app, const IncomingRequest& request) {
     const Cookies cookies = ReadCookies(request);
     if (cookies.holdNul || data.query.holdsNul() || data.form.holdsNul()) return UnreadableRequest();
     data.sessionId = cookies.values.get(std::string(kSessionCookie), "");
-    return FromResponse(app.handle(data));
+    return Labelled(FromResponse(app.handle(data)), PageItemLabel(app, data.query.get("WCI")));
 }
 
 Answer ServeStatic(const WebApplication& app, const IncomingRequest& request, const std::string& path) {
-    if (request.method != "GET" && request.method != "HEAD") {
-        return MethodNotAllowed(kFileMethods, "Files are only fetched.");
-    }
+    if (!IsFetch(request)) return MethodNotAllowed(kFileMethods, "Files are only fetched.");
     if (path.find("..") != std::string::npos) return PlainError(403, "Forbidden", "That address is refused.");
     const std::optional<StaticFile> file = app.staticFiles().get(app.wwwFolder().string(), path);
     if (!file) return FromResponse(NotFoundPage("There is no file at " + path + "."));
-    Answer answer;
-    answer.contentType = file->contentType;
-    answer.body = *file->content;
+    Answer answer = BodyAnswer(200, *file->content, file->contentType);
     answer.cacheable = true;
     return answer;
 }
 
-Answer Route(WebApplication& app, const IncomingRequest& request) {
+Answer AnswerHealth(const IncomingRequest& request, const MonitorOptions& monitor) {
+    if (!IsFetch(request)) return MethodNotAllowed(kFileMethods, "The health address is only fetched.");
+    const HealthAnswer health = monitor.health();
+    if (health.healthy()) return BodyAnswer(200, "ok\n");
+    std::string body;
+    for (const std::string& problem : health.problems) body += problem + "\n";
+    return BodyAnswer(503, std::move(body));
+}
+
+Answer AnswerMetrics(WebApplication& app, const IncomingRequest& request, const MonitorOptions& monitor) {
+    if (!MayReadMetrics(request.peer, monitor.metricsFrom)) {
+        return PlainError(403, "Forbidden",
+                          "The metrics are answered only to this machine and to the addresses that the "
+                          "service was started to allow.");
+    }
+    if (!IsFetch(request)) return MethodNotAllowed(kFileMethods, "The metrics are only fetched.");
+    return BodyAnswer(200, ProcessMetrics().text(app.sessions().counts()), kMetricsContentType);
+}
+
+Answer Route(WebApplication& app, const IncomingRequest& request, const MonitorOptions& monitor) {
     const std::optional<std::string> path = DecodedPath(request.target);
     if (!path) return PlainError(400, "Bad request", "The address is not valid.");
     if (path->find('\0') != std::string::npos) return UnreadableRequest();
@@ -126,19 +166,23 @@ Answer Route(WebApplication& app, const IncomingRequest& request) {
         return redirect;
     }
     if (IsEntryPage(*path)) return RunPage(app, request);
-    return ServeStatic(app, request, *path);
+    if (*path == kHealthPath && monitor.health) {
+        return Labelled(AnswerHealth(request, monitor), metric_item::Health);
+    }
+    if (*path == kMetricsPath) return Labelled(AnswerMetrics(app, request, monitor), metric_item::Metrics);
+    return Labelled(ServeStatic(app, request, *path), metric_item::File);
 }
 
 }  // namespace
 
-bool RunsAPage(std::string_view target) {
+bool RunsOnAWorker(std::string_view target) {
     const std::optional<std::string> path = DecodedPath(target);
-    return path && IsEntryPage(*path);
+    return path && (IsEntryPage(*path) || *path == kHealthPath);
 }
 
-Answer AnswerRequest(WebApplication& app, const IncomingRequest& request) {
+Answer AnswerRequest(WebApplication& app, const IncomingRequest& request, const MonitorOptions& monitor) {
     try {
-        return Route(app, request);
+        return Route(app, request, monitor);
     } catch (const std::exception& e) {
         std::cerr << "excursa: failure serving " << EscapeForLog(request.target) << ": " << e.what()
                   << std::endl;

@@ -1,8 +1,10 @@
 // What the server answers to one complete HTTP request, apart from how the
-// bytes travel: the entry page runs the request cycle, other paths are
-// static files.
+// bytes travel: the entry page runs the request cycle, /healthz and /metrics
+// answer the monitoring, other paths are static files.
 #pragma once
 
+#include "frame/metrics.h"
+#include "frame/monitoring.h"
 #include "frame/web_application.h"
 
 #include <cstddef>
@@ -20,6 +22,7 @@ struct IncomingRequest {
     std::string contentType;
     std::vector<std::string> cookieHeaders;
     std::string body;
+    std::string peer;  // the client's IP address
 };
 
 struct Answer {
@@ -30,12 +33,13 @@ struct Answer {
     std::string sessionCookie;
     std::string allow;  // for 405
     std::string user;   // for the access log
+    std::string item = std::string(metric_item::Other);  // what the request asked for, for the metrics
     bool cacheable = false;
 };
 
-// True when the request runs a page (and so belongs on a worker).
-bool RunsAPage(std::string_view target);
-Answer AnswerRequest(WebApplication& app, const IncomingRequest& request);
+// True when answering may wait on files or run a page, and so belongs on a worker.
+bool RunsOnAWorker(std::string_view target);
+Answer AnswerRequest(WebApplication& app, const IncomingRequest& request, const MonitorOptions& monitor);
 Answer PlainError(int status, std::string_view title, std::string_view message);
 // The answer to a request whose bytes could not be parsed.
 Answer UnreadableRequest();

@@ -1,5 +1,7 @@
 #include "frame/http_connection.h"
 
+#include "frame/metrics.h"
+
 #include <boost/asio/dispatch.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/beast/core.hpp>
@@ -59,7 +61,11 @@ bool IsMalformed(const beast::error_code& ec) {
 class ClientConnection : public std::enable_shared_from_this<ClientConnection> {
 public:
     ClientConnection(ServerContext& context, tcp::socket socket)
-        : context_(context), stream_(std::move(socket)) {}
+        : context_(context), stream_(std::move(socket)) {
+        beast::error_code ec;
+        const tcp::endpoint peer = stream_.socket().remote_endpoint(ec);
+        if (!ec) peer_ = peer.address().to_string();
+    }
 
     void start() {
         net::dispatch(stream_.get_executor(), [self = shared_from_this()] { self->awaitRequest(true); });
@@ -159,14 +165,17 @@ private:
             if (field.name() == http::field::cookie) incoming_.cookieHeaders.emplace_back(field.value());
         }
         incoming_.body = std::move(request.body());
-        if (!RunsAPage(incoming_.target)) return reply(AnswerRequest(context_.app, incoming_));
+        incoming_.peer = peer_;
+        if (!RunsOnAWorker(incoming_.target)) return reply(answerIncoming());
         stream_.expires_never();
         context_.workers.post([self = shared_from_this()] {
-            Answer answer = AnswerRequest(self->context_.app, self->incoming_);
+            Answer answer = self->answerIncoming();
             net::post(self->stream_.get_executor(),
                       [self, answer = std::move(answer)]() mutable { self->reply(std::move(answer)); });
         });
     }
+
+    Answer answerIncoming() { return AnswerRequest(context_.app, incoming_, options().monitor); }
 
     void noteRequest(const Request& request) {
         method_ = std::string(request.method_string());
@@ -188,15 +197,17 @@ private:
         status_ = answer.status;
         sentBytes_ = head_ ? 0 : answer.body.size();
         user_ = std::move(answer.user);
+        // Counted before the bytes go out, so a client that has its answer finds it counted.
+        ProcessMetrics().countRequest(answer.item, answer.status, Clock::now() - started_);
         response_.emplace(static_cast<http::status>(answer.status), version_ == 10 ? 10 : 11);
         Response& r = *response_;
         r.set(http::field::date, HttpDate());
         r.set(http::field::content_type, HeaderValue(answer.contentType));
         if (!answer.location.empty()) r.set(http::field::location, HeaderValue(answer.location));
         if (!answer.sessionCookie.empty()) {
-            r.set(http::field::set_cookie, std::string(kSessionCookie) + "=" +
-                                               HeaderValue(answer.sessionCookie) +
-                                               "; Path=/; HttpOnly; SameSite=Lax");
+            r.set(http::field::set_cookie,
+                  std::string(kSessionCookie) + "=" + HeaderValue(answer.sessionCookie) +
+                      "; Path=/; HttpOnly; SameSite=Lax" + (options().secureCookie ? "; Secure" : ""));
         }
         if (!answer.allow.empty()) r.set(http::field::allow, answer.allow);
         r.set(http::field::cache_control, answer.cacheable ? "max-age=300" : "no-store");
@@ -262,6 +273,7 @@ private:
     std::string method_;
     std::string target_;
     std::string user_;
+    std::string peer_;
     int status_ = 0;
     std::size_t sentBytes_ = 0;
     unsigned version_ = 11;

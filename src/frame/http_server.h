@@ -27,6 +27,10 @@ struct ServerOptions {
     std::size_t bodyMinBytesPerSecond = 1024;
     // A kept-alive connection without a request is closed after this.
     std::chrono::milliseconds idleTimeout{60'000};
+    // The browsers reach the service by https (through a proxy): the session
+    // cookie is then sent back only over https.
+    bool secureCookie = false;
+    MonitorOptions monitor;
 };
 
 class HttpServer {

@@ -47,6 +47,9 @@ inline constexpr std::string_view EmailFromAddress = "EmailFromAddress";      //
 inline constexpr std::string_view EmailFromName = "EmailFromName";            // sender name
 inline constexpr std::string_view PageSize = "PageSize";                      // rows per report page
 
+// Health and metrics
+inline constexpr std::string_view SettingsLoaded = "EXCURSA.SETTINGS_LOADED";  // yes/no: last start succeeded
+
 // ---------------------------------------------------------- session store
 
 inline constexpr std::string_view User = "USER";          // signed-in user id; "" means the session expired

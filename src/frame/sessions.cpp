@@ -150,6 +150,18 @@ std::size_t SessionStore::size() const {
     return sessions_.size();
 }
 
+SessionCounts SessionStore::counts() const {
+    const std::int64_t now = clock_();
+    SessionCounts counts;
+    std::lock_guard lock(mutex_);
+    for (const auto& [id, entry] : sessions_) {
+        if (expired(*entry.session, now)) continue;
+        ++counts.live;
+        if (entry.signedIn) ++counts.signedIn;
+    }
+    return counts;
+}
+
 void SessionStore::setLimit(std::size_t maxSessions) {
     std::lock_guard lock(mutex_);
     limit_ = maxSessions < 1 ? 1 : maxSessions;

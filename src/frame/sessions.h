@@ -25,6 +25,12 @@ struct Session {
     std::atomic<bool> abandoned{false};
 };
 
+// The sessions held at one moment, expired ones left out.
+struct SessionCounts {
+    std::size_t live = 0;
+    std::size_t signedIn = 0;
+};
+
 // 128 random bits from the operating system, as 32 hex digits.
 std::string NewSessionId();
 
@@ -55,6 +61,7 @@ public:
     // Discards a session's values (abandon, after its response is complete).
     void discard(const std::string& id);
     std::size_t size() const;
+    SessionCounts counts() const;
     void setLimit(std::size_t maxSessions);
 
 private:

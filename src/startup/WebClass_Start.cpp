@@ -162,6 +162,8 @@ void WebClass_Start(AppObject& app) {
         LoadRequiredFlags(host);
         host.setNextItem("Login");
     });
+    // Written last, so that a start running beside a health probe does not flap its answer.
+    host.appSet(key::SettingsLoaded, Value::Boolean(!ErrorTextIsSet()));
 }
 
 }  // namespace excursa

@@ -1,4 +1,5 @@
 #include "approval/mail.h"
+#include "frame/metrics.h"
 
 #include "config/diagnostic_log.h"
 #include "config/settings.h"
@@ -95,9 +96,18 @@ protected:
     GTEST_SKIP() << "the mail tests need a real SMTP server: install python3-aiosmtpd " \
                     "(scripts/install-deps)"
 
+// A counter of the process's metrics, as /metrics answers it.
+long MailCounter(std::string_view name) {
+    const std::string text = ProcessMetrics().text(SessionCounts{});
+    const std::string line = "\n" + std::string(name) + " ";
+    const std::size_t at = text.find(line);
+    return at == std::string::npos ? -1 : std::stol(text.substr(at + line.size()));
+}
+
 TEST_F(MailTest, DeliversToEveryRecipientOfTheText) {
     REQUIRE_SMTP_SERVER();
     testing::SmtpServer server;
+    const long sentBefore = MailCounter("excursa_mails_sent_total");
     const std::string body = "Trip Request #7 has changed.\r\nCustomer: Maple Grove\r\nNew Status: Denied";
     EXPECT_EQ(send(settings(server.port()), "a@maple.org; b@river.org", "Excursa - Trip Request #7", body),
               "");
@@ -130,6 +140,7 @@ TEST_F(MailTest, DeliversToEveryRecipientOfTheText) {
     for (const std::string& line : expected) wanted += line + "\n";
     EXPECT_EQ(traced, wanted) << "the body keeps its CRLF line breaks";
     EXPECT_FALSE(std::filesystem::exists(errorLog()));
+    EXPECT_EQ(MailCounter("excursa_mails_sent_total"), sentBefore + 1);
 }
 
 TEST_F(MailTest, AuthenticatesWithoutTracingThePassword) {
@@ -182,9 +193,11 @@ TEST_F(MailTest, PortThatIsNoNumberIsTheErrorText) {
 
 TEST_F(MailTest, FailedSendsGoToAWellFormedXmlLog) {
     const int closedPort = testing::FreePort();
+    const long failedBefore = MailCounter("excursa_mails_failed_total");
     EXPECT_EQ(send(settings(closedPort), "a@maple.org", "First <subject> & more"), "")
         << "a failed send is no error of the page";
     EXPECT_EQ(send(settings(closedPort), "b@river.org", "Second"), "");
+    EXPECT_EQ(MailCounter("excursa_mails_failed_total"), failedBefore + 2);
     const std::vector<std::string> trace = LastTrace();
     ASSERT_GE(trace.size(), 2u);
     EXPECT_EQ(trace[trace.size() - 2], "success: 0");

@@ -86,6 +86,12 @@ TEST(DeployFiles, AllNameTheSameSiteFolderAndAddress) {
     EXPECT_EQ(Captured(unit, R"(\nUser=(\S+))"), Captured(logrotate, R"(\n\s*su (\S+) )"));
 }
 
+// Browsers reach the service only by https through nginx: the cookie must say so.
+TEST(DeployFiles, TheServiceMarksTheCookieForTheHttpsThatNginxServes) {
+    EXPECT_NE(ReadFile(kNginxSite).find("listen 443 ssl"), std::string::npos);
+    EXPECT_EQ(Captured(ReadFile(kUnit), R"(ExecStart=.* (--public-https)\b)"), "--public-https");
+}
+
 // nginx serves www/ itself: it must hand out the kinds the server would, and no others.
 TEST(DeployFiles, NginxServesTheKindsOfStaticFileTheServerServes) {
     const std::string kinds = Captured(ReadFile(kNginxSite), R"(location ~\* \\\.\(([a-z0-9|]+)\)\$)");

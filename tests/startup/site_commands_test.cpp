@@ -1,15 +1,10 @@
 // The check, backup and restore commands as an administrator runs them, beside a serving server.
 #include "support/run_process.h"
+#include "support/serve_process.h"
 #include "support/test_site.h"
-
-#include <Poco/Pipe.h>
-#include <Poco/PipeStream.h>
-#include <Poco/Process.h>
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -18,48 +13,8 @@ namespace excursa {
 namespace {
 
 using testing::Outcome;
-using testing::ReadAll;
 
 Outcome Excursa(const std::vector<std::string>& args) { return testing::RunProcess(EXCURSA_BINARY, args); }
-
-// `excursa serve` on a free port of the loopback, stopped by SIGTERM as systemd stops it.
-class Server {
-public:
-    explicit Server(const std::string& site)
-        : process_(Poco::Process::launch(
-              EXCURSA_BINARY,
-              {"serve", "--site", site, "--port", "0", "--address", "127.0.0.1", "--threads", "1"}, nullptr,
-              &out_, &err_)) {
-        Poco::PipeInputStream in(out_);
-        for (std::string line; std::getline(in, line);) {
-            if (line.find(" serving ") != std::string::npos) {
-                serving_ = true;
-                break;
-            }
-        }
-    }
-    ~Server() { stop(); }
-
-    bool serving() const { return serving_; }
-
-    // What the server wrote to standard error, once it has stopped.
-    std::string stop() {
-        if (stopped_) return err_text_;
-        stopped_ = true;
-        ::kill(process_.id(), SIGTERM);
-        err_text_ = ReadAll(err_);
-        process_.wait();
-        return err_text_;
-    }
-
-private:
-    Poco::Pipe out_;
-    Poco::Pipe err_;
-    Poco::ProcessHandle process_;
-    bool serving_ = false;
-    bool stopped_ = false;
-    std::string err_text_;
-};
 
 class SiteCommandsTest : public ::testing::Test {
 protected:
@@ -96,7 +51,7 @@ TEST_F(SiteCommandsTest, ServeTellsWhatTheCheckFoundAndRestoreWaitsUntilItStops)
     std::map<std::string, std::string> settings = testing::DefaultTripIni();
     settings["SmtpPort"] = "twenty-five";
     site_.writeTripIni(settings);
-    Server server(site());
+    testing::ServeProcess server(site());
     ASSERT_TRUE(server.serving()) << server.stop();
 
     const Outcome refused = Excursa({"restore", "--site", site(), "--from", archive, "--force"});

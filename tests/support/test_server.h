@@ -27,8 +27,35 @@ struct Reply {
     std::string body;
     std::string location;
     std::string cookie;  // the session id set, "" when none
+    std::string setCookie;  // the whole header
     std::string allow;
 };
+
+// One request to a server on the loopback, on a connection of its own.
+inline Reply Fetch(int port, const std::string& method, const std::string& uri, const std::string& body = "",
+                   const std::string& cookie = "") {
+    Poco::Net::HTTPClientSession session("127.0.0.1", static_cast<Poco::UInt16>(port));
+    session.setTimeout(Poco::Timespan(5, 0));
+    Poco::Net::HTTPRequest request(method, uri, Poco::Net::HTTPMessage::HTTP_1_1);
+    if (!cookie.empty()) request.set("Cookie", std::string(kSessionCookie) + "=" + cookie);
+    if (method == "POST") {
+        request.setContentType("application/x-www-form-urlencoded");
+        request.setContentLength64(static_cast<Poco::Int64>(body.size()));
+    }
+    session.sendRequest(request) << body;
+    Poco::Net::HTTPResponse response;
+    std::istream& in = session.receiveResponse(response);
+    Reply reply;
+    reply.status = response.getStatus();
+    reply.contentType = response.getContentType();
+    reply.location = response.get("Location", "");
+    reply.allow = response.get("Allow", "");
+    reply.setCookie = response.get("Set-Cookie", "");
+    const std::string prefix = std::string(kSessionCookie) + "=";
+    if (reply.setCookie.rfind(prefix, 0) == 0) reply.cookie = reply.setCookie.substr(prefix.size(), 32);
+    Poco::StreamCopier::copyToString(in, reply.body);
+    return reply;
+}
 
 // Pages: "Page" shows a template with the form or query field `name`;
 // "Remember" keeps `name` in the session; "SignIn" sets USER from `user`;
@@ -87,27 +114,7 @@ public:
 
     Reply fetch(const std::string& method, const std::string& uri, const std::string& body = "",
                 const std::string& cookie = "") const {
-        Poco::Net::HTTPClientSession session("127.0.0.1", static_cast<Poco::UInt16>(port()));
-        session.setTimeout(Poco::Timespan(5, 0));
-        Poco::Net::HTTPRequest request(method, uri, Poco::Net::HTTPMessage::HTTP_1_1);
-        if (!cookie.empty()) request.set("Cookie", std::string(kSessionCookie) + "=" + cookie);
-        if (method == "POST") {
-            request.setContentType("application/x-www-form-urlencoded");
-            request.setContentLength64(static_cast<Poco::Int64>(body.size()));
-        }
-        session.sendRequest(request) << body;
-        Poco::Net::HTTPResponse response;
-        std::istream& in = session.receiveResponse(response);
-        Reply reply;
-        reply.status = response.getStatus();
-        reply.contentType = response.getContentType();
-        reply.location = response.get("Location", "");
-        reply.allow = response.get("Allow", "");
-        const std::string setCookie = response.get("Set-Cookie", "");
-        const std::string prefix = std::string(kSessionCookie) + "=";
-        if (setCookie.rfind(prefix, 0) == 0) reply.cookie = setCookie.substr(prefix.size(), 32);
-        Poco::StreamCopier::copyToString(in, reply.body);
-        return reply;
+        return Fetch(port(), method, uri, body, cookie);
     }
 
 private:
