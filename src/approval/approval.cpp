@@ -5,6 +5,7 @@
 #include "frame/procedure.h"
 
 #include <array>
+#include <functional>
 #include <string_view>
 
 namespace excursa {
@@ -60,15 +61,19 @@ struct RequestState {
     std::string customer;
 };
 
-RequestState ReadRequest(std::int32_t tripNumber) {
-    Recordset request =
-        Recordset::Open(Use(cnTripSchl), "Select * from TRIPSREQ where TRIPNUM = ?", {Value::Long(tripNumber)});
+// The current row of a request record (error 3021 when there is none).
+RequestState StateOfRow(Recordset& request) {
     RequestState state;
     state.chain = Trim(NullToSpace(request.field("chainid")));
     state.status = NullToSpace(request.field("Status"));
     state.customer = NullToSpace(request.field("CUSTOMER"));
-    request.close();
     return state;
+}
+
+RequestState ReadRequest(std::int32_t tripNumber) {
+    Recordset request =
+        Recordset::Open(Use(cnTripSchl), "Select * from TRIPSREQ where TRIPNUM = ?", {Value::Long(tripNumber)});
+    return StateOfRow(request);
 }
 
 // 1 at "UNAPPROVED", k + 1 once level k has approved.
@@ -106,15 +111,8 @@ void ApplyChain(const RequestState& request, std::string_view role, bool sameCus
     if (rolePosition > statusPosition) authority.mayApprove = true;
 }
 
-void Decide(std::int32_t tripNumber, const std::string& role, const std::string& chainId,
-            const std::string& customer, Authority& authority) {
-    RequestState request;
-    if (!chainId.empty()) {
-        request.chain = chainId;
-        request.status = std::string(kUnapproved);
-    } else {
-        request = ReadRequest(tripNumber);
-    }
+void Decide(const RequestState& request, const std::string& role, const std::string& customer,
+            Authority& authority) {
     if (IsFinalStatus(request.status)) return;
 
     // A user who works for every customer carries "" (or " " from a Null).
@@ -151,13 +149,32 @@ std::string Authority::answerText() const {
     return std::string(mayEdit ? "Y" : "N") + "," + (mayApprove ? "Y" : "N") + "," + approvalStatus;
 }
 
-Authority HasAuthority(std::int32_t tripNumber, const std::string& role, const std::string& chainId,
-                       const std::string& customer) {
+namespace {
+
+Authority DecideUnderTheConvention(const std::function<RequestState()>& stateOfRequest, const std::string& role,
+                                   const std::string& customer) {
     Authority authority;
     const bool decided = RunQuietProcedure(Procedure{"HasAuthority", kModuleApproval},
-                                           [&] { Decide(tripNumber, role, chainId, customer, authority); });
+                                           [&] { Decide(stateOfRequest(), role, customer, authority); });
     // Nothing half-decided may grant anything.
     return decided ? authority : Authority{};
+}
+
+}  // namespace
+
+Authority HasAuthority(std::int32_t tripNumber, const std::string& role, const std::string& chainId,
+                       const std::string& customer) {
+    return DecideUnderTheConvention(
+        [&] {
+            // A chain just given to a request: it starts again at its first level.
+            if (!chainId.empty()) return RequestState{chainId, std::string(kUnapproved), ""};
+            return ReadRequest(tripNumber);
+        },
+        role, customer);
+}
+
+Authority HasAuthority(Recordset& request, const std::string& role, const std::string& customer) {
+    return DecideUnderTheConvention([&] { return StateOfRow(request); }, role, customer);
 }
 
 std::string NextRole(const std::string& chainId, const std::string& status) {

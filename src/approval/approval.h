@@ -3,6 +3,8 @@
 // write nothing; the caller tests it.
 #pragma once
 
+#include "data/database.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -26,6 +28,9 @@ bool SameCustomerCode(std::string_view a, std::string_view b);
 // connections; opens and closes none.
 Authority HasAuthority(std::int32_t tripNumber, const std::string& role, const std::string& chainId,
                        const std::string& customer);
+// The same answer for a stored request whose row the caller has open already (its current row; error
+// 3021 in the error text when there is none), so that the row is read once for the answer and the form.
+Authority HasAuthority(Recordset& request, const std::string& role, const std::string& customer);
 
 // The role that approves next, or "NA".
 std::string NextRole(const std::string& chainId, const std::string& status);

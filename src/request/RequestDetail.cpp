@@ -27,11 +27,12 @@ bool LoadStoredRequest(AppObject& app, std::int32_t tripNumber, std::string_view
     const Host& host = app.host;
     app.blnCanEdit = false;
     app.blnCanApprove = false;
-    const Authority authority = HasAuthority(tripNumber, TextOf(host.sessionGet(key::Role)), "",
-                                             TextOf(host.sessionGet(key::Customer)));
+    // One read of the row serves the authority answer and the form.
+    Recordset& request = RequestRecord(app).emplace(Recordset::Open(Use(cnTripSchl), sql, {Value::Long(tripNumber)}));
+    const Authority authority =
+        HasAuthority(request, TextOf(host.sessionGet(key::Role)), TextOf(host.sessionGet(key::Customer)));
     if (ErrorTextIsSet()) return false;
     ApplyAuthority(app, authority);
-    RequestRecord(app) = Recordset::Open(Use(cnTripSchl), sql, {Value::Long(tripNumber)});
     return true;
 }
 
@@ -56,6 +57,7 @@ void ShowStoredRequest(AppObject& app, const std::string& eventName) {
 void RequestDetail_UserEvent(AppObject& app, const std::string& eventName) {
     RunProcedure(app, Procedure{"RequestDetail_UserEvent", kModuleExcursa, true}, [&] {
         if (SessionTimedOut(app)) return;
+        StartFormPage(app);
         if (LoadFromSession(app.host)) app.blnCanEdit = true;
         // The stored request and the connections are closed however the event ends.
         PageResources db(app.host);
@@ -74,6 +76,7 @@ void RequestDetail_Respond(AppObject& app) {
     RunProcedure(app, Procedure{"RequestDetail_Respond", kModuleExcursa}, [&] {
         Host& host = app.host;
         if (SessionTimedOut(app)) return;
+        StartFormPage(app);
         if (LoadFromSession(host) || app.blnCopyMode) app.blnCanEdit = true;
         PageResources db(host);
         db.closeAtEnd(RequestRecord(app));

@@ -712,8 +712,13 @@ void SetFormFlags(AppObject& app) {
 
 void RequestDetail_ProcessTag(AppObject& app, const std::string& tagName, std::string& contents) {
     RunProcedure(app, Procedure{"RequestDetail_ProcessTag", kModuleExcursa}, [&] {
-        if (SessionTimedOut(app)) return;
-        SetFormFlags(app);
+        // The session and the flags do not change while one page is written: decided at its first tag.
+        std::optional<bool>& timedOut = app.pageState<RequestFormState>().timedOut;
+        if (!timedOut) {
+            timedOut = SessionTimedOut(app);
+            if (!*timedOut) SetFormFlags(app);
+        }
+        if (*timedOut) return;
         if (DistrictHeaderTag(app.host, tagName, contents)) return;
         const TagRule* rule = FindRule(tagName);
         if (rule == nullptr) return;

@@ -12,11 +12,17 @@ namespace excursa {
 
 struct RequestFormState {
     std::optional<Recordset> rsRequest;
+    // What the tag handler decides once a page, before its first tag: whether the session has
+    // timed out (the form's flags are set then too). Unknown until the first tag of a page.
+    std::optional<bool> timedOut;
 };
 
 inline std::optional<Recordset>& RequestRecord(AppObject& app) {
     return app.pageState<RequestFormState>().rsRequest;
 }
+
+// A form page begins: the tag handler decides its per-page facts again at its first tag.
+inline void StartFormPage(AppObject& app) { app.pageState<RequestFormState>().timedOut.reset(); }
 
 // The open stored request; error 91, as a record set that was never opened gives, when there is none.
 inline Recordset& OpenRequestRecord(AppObject& app) {
