@@ -50,7 +50,8 @@ std::string DistrictRows() {
 }
 
 struct FormSite {
-    explicit FormSite(bool fundDropDown) {
+    // storedRequests: copies of request 1 under the numbers 2..N, so that pages can cycle through them.
+    explicit FormSite(bool fundDropDown, int storedRequests = 1) {
         site.sql("twvlsc1.db",
                  "INSERT INTO VLSCU (VLSC1, VLSC2, ROLE, CUSTOMER, SCEXFOVD, SCEXDDFT) VALUES "
                  "('principal', 'pw', 'PRIN', 'S7', 0, 0);"
@@ -71,6 +72,20 @@ struct FormSite {
             "'PO-1', 'M-7', 'C3', 'K', 'Science', 'Bring lunches', 'Two buses', 'Gate B', 'UNAPPROVED', "
             "'CH1', "
             "'2026-04-02 09:14:00', '2026-04-02 09:14:00', 'principal', '2026-04-02 09:14:00');");
+        if (storedRequests > 1) {
+            site.sql("Tripschl.db",
+                     "WITH RECURSIVE n(k) AS (SELECT 2 UNION ALL SELECT k + 1 FROM n WHERE k < " +
+                         std::to_string(storedRequests) +
+                         ") INSERT INTO TRIPSREQ (TRIPNUM, CUSTOMER, CONTACT, REQUESTOR_EMAIL, DESTINATION, "
+                         "DESTDESC, DEPDATE, RETDATE, DEPTIME, RETTIME, ARRIVETIME, LEAVETIME, NUMSTUDENTS, "
+                         "NUMADULTS, NUMHAND, ESTTIME, ESTMILE, FUND, PO, INTTRIPNUM, TRIPCAT, GRADE, PURPOSE, "
+                         "CUSTSPEC, TRIPCOM, DESTSPEC, STATUS, CHAINID, REQDATE, ENTERDATE, ENTEREDBY, "
+                         "STATUS_DATE) SELECT k, CUSTOMER, CONTACT, REQUESTOR_EMAIL, 1 + k % 150, DESTDESC, "
+                         "DEPDATE, RETDATE, DEPTIME, RETTIME, ARRIVETIME, LEAVETIME, NUMSTUDENTS, NUMADULTS, "
+                         "NUMHAND, ESTTIME, ESTMILE, FUND, PO, INTTRIPNUM, TRIPCAT, GRADE, PURPOSE, CUSTSPEC, "
+                         "TRIPCOM, DESTSPEC, STATUS, CHAINID, REQDATE, ENTERDATE, ENTEREDBY, STATUS_DATE "
+                         "FROM TRIPSREQ, n WHERE TRIPNUM = 1");
+        }
         if (fundDropDown) site.sql("trip.db", "UPDATE District SET FUND_DD = 1, USECUSTFUND = 1;");
         WebItemRegistry items = ExcursaItems();
         RegisterRequestDetail(items);
@@ -109,6 +124,24 @@ BENCHMARK(BM_RequestFormStored)->Unit(benchmark::kMicrosecond);
 // Fund drop-down of the customer's funds: the fund list is read again for the page.
 void BM_RequestFormStoredFundList(benchmark::State& state) { RenderStoredRequest(state, true); }
 BENCHMARK(BM_RequestFormStoredFundList)->Unit(benchmark::kMicrosecond);
+
+// Request numbers cycling through 1..100,000: every page asks for another row, as users do.
+void BM_RequestFormCyclingNumbers(benchmark::State& state) {
+    constexpr int kStored = 100000;
+    FormSite form(false, kStored);
+    std::size_t bytes = 0;
+    int number = 0;
+    for (auto _ : state) {
+        number = number % kStored + 1;
+        ResponseData r =
+            form.browser->get("ExcursaLakemont.asp?WCI=RequestDetail&WCE=" + std::to_string(number) + "&WCU");
+        bytes = r.body.size();
+        benchmark::DoNotOptimize(r.body.data());
+    }
+    if (bytes < 20000) state.SkipWithError("the form was not written");
+    state.counters["page_bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_RequestFormCyclingNumbers)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace excursa
