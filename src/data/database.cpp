@@ -82,6 +82,8 @@ sqlite3_stmt* Compile(sqlite3* db, std::string_view sql) {
 
 }  // namespace
 
+struct ColumnSet;
+
 // The engine's handle of one open file and the statements compiled on it, kept by SQL text so
 // that a page asking for request 38 and one asking for 99,998 share one compiled statement.
 struct Connection::Engine {
@@ -96,6 +98,7 @@ struct Connection::Engine {
     struct Cached {
         sqlite3_stmt* stmt = nullptr;
         bool busy = false;
+        std::shared_ptr<const ColumnSet> columns;  // described at its first reading
     };
     // Texts that carry their values (the searches' stored queries) would grow the cache without
     // end; past this many it starts again.
@@ -139,6 +142,8 @@ public:
     Statement& operator=(const Statement&) = delete;
 
     sqlite3_stmt* get() const { return stmt_; }
+    // Where the description of the statement's columns is kept, or nothing for a statement of one use.
+    std::shared_ptr<const ColumnSet>* columnsKept() const { return cached_ ? &cached_->columns : nullptr; }
     // True while there is a row.
     bool step() {
         const int rc = sqlite3_step(stmt_);
@@ -412,6 +417,32 @@ struct StoredValue {
     }
 };
 
+}  // namespace
+
+// The columns a statement answers, as record sets read them: described once per compiled statement.
+struct ColumnSet {
+    std::vector<FieldInfo> fields;
+    std::vector<ColumnKind> kinds;
+    std::vector<std::string> baseColumns;  // per field: its table column, "" for expressions
+    std::unordered_map<std::string, std::size_t, NoCaseHash, NoCaseEqual> byName;  // the first of a name
+
+    static std::shared_ptr<const ColumnSet> Describe(sqlite3_stmt* st, int first) {
+        auto set = std::make_shared<ColumnSet>();
+        for (int c = first; c < sqlite3_column_count(st); ++c) {
+            const char* declared = sqlite3_column_decltype(st, c);
+            const char* table = sqlite3_column_table_name(st, c);
+            set->fields.push_back({sqlite3_column_name(st, c), declared ? declared : "", table ? table : ""});
+            set->kinds.push_back(KindOfDeclaredType(declared));
+            const char* origin = sqlite3_column_origin_name(st, c);
+            set->baseColumns.push_back(origin && declared ? origin : "");
+            set->byName.emplace(set->fields.back().name, set->fields.size() - 1);
+        }
+        return set;
+    }
+};
+
+namespace {
+
 struct Row {
     sqlite3_int64 rowid = 0;
     std::vector<Value> values;
@@ -613,7 +644,8 @@ void Connection::close() {
 
 void Connection::release() {
     if (!engine_) return;
-    if (!sqlite3_get_autocommit(engine_->db)) sqlite3_exec(engine_->db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (!sqlite3_get_autocommit(engine_->db))
+        sqlite3_exec(engine_->db, "ROLLBACK", nullptr, nullptr, nullptr);
     engine_.reset();
 }
 
@@ -647,8 +679,7 @@ std::int64_t Connection::lastInsertRowid() const { return sqlite3_last_insert_ro
 
 struct Recordset::Impl {
     bool open = true;
-    std::vector<FieldInfo> fields;
-    std::vector<ColumnKind> kinds;
+    std::shared_ptr<const ColumnSet> cols = std::make_shared<const ColumnSet>();
     std::vector<Row> rows;
     long position = 0;  // -1 before the first row, rows.size() after the last
     bool currentDeleted = false;
@@ -656,11 +687,10 @@ struct Recordset::Impl {
     // Updatable sets.
     bool updatable = false;
     Connection* connection = nullptr;
-    std::string loadSql;                   // the query with the rowid as its first column
-    SqlParams params;                      // its parameters
-    std::string table;                     // the one table the rows come from
-    std::vector<std::string> baseColumns;  // per field: its table column, "" for expressions
-    bool loaded = true;                    // false: rows holds only the rows this set added
+    std::string loadSql;  // the query with the rowid as its first column
+    SqlParams params;     // its parameters
+    std::string table;    // the one table the rows come from
+    bool loaded = true;   // false: rows holds only the rows this set added
     EditMode mode = EditMode::None;
     std::vector<Value> buffer;
     std::vector<bool> changed;
@@ -670,30 +700,31 @@ struct Recordset::Impl {
     bool needsLoad() const { return !loaded && !hasCurrent(); }
 
     std::size_t indexOf(std::string_view name) const {
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            if (SameTextNoCase(fields[i].name, name)) return i;
-        }
+        const auto found = cols->byName.find(name);
+        if (found != cols->byName.end()) return found->second;
         throw VbError(
             kErrItemNotFound,
             "Item cannot be found in the collection corresponding to the requested name or ordinal.");
     }
 
-    void describeColumns(sqlite3_stmt* st, int first) {
-        for (int c = first; c < sqlite3_column_count(st); ++c) {
-            const char* declared = sqlite3_column_decltype(st, c);
-            const char* table = sqlite3_column_table_name(st, c);
-            fields.push_back({sqlite3_column_name(st, c), declared ? declared : "", table ? table : ""});
-            kinds.push_back(KindOfDeclaredType(declared));
-            const char* origin = sqlite3_column_origin_name(st, c);
-            baseColumns.push_back(origin && declared ? origin : "");
+    // The statement's columns, from its cache when described there before (and still as many).
+    void describeColumns(const Statement& st, int first) {
+        std::shared_ptr<const ColumnSet>* kept = st.columnsKept();
+        const auto count = static_cast<std::size_t>(std::max(0, sqlite3_column_count(st.get()) - first));
+        if (kept && *kept && (*kept)->fields.size() == count) {
+            cols = *kept;
+            return;
         }
+        cols = ColumnSet::Describe(st.get(), first);
+        if (kept) *kept = cols;
     }
 
     Row readRow(sqlite3_stmt* st, int first) const {
         Row row;
-        for (std::size_t c = 0; c < kinds.size(); ++c) {
+        row.values.reserve(cols->kinds.size());
+        for (std::size_t c = 0; c < cols->kinds.size(); ++c) {
             const int col = first + static_cast<int>(c);
-            row.values.push_back(ReadColumn(st, col, kinds[c]));
+            row.values.push_back(ReadColumn(st, col, cols->kinds[c]));
             if (updatable) row.stored.push_back(StoredValue::Read(st, col));
         }
         if (updatable) row.rowid = sqlite3_column_int64(st, 0);
@@ -728,15 +759,16 @@ struct Recordset::Impl {
     // The table's current values of a row, or nullopt when it is gone.
     std::optional<Row> reread(sqlite3_int64 rowid, const std::vector<Value>& fallback) {
         std::string sql = "SELECT rowid";
-        for (const std::string& column : baseColumns)
+        for (const std::string& column : cols->baseColumns)
             sql += ", " + (column.empty() ? "NULL" : QuotedName(column));
         sql += " FROM " + QuotedName(table) + " WHERE rowid = ?";
         Statement st(connection->engine(), sql);
         sqlite3_bind_int64(st.get(), 1, rowid);
         if (!st.step()) return std::nullopt;
         Row row = readRow(st.get(), 1);
-        for (std::size_t c = 0; c < baseColumns.size(); ++c) {
-            if (baseColumns[c].empty()) row.values[c] = fallback[c];  // expressions are not re-evaluated
+        for (std::size_t c = 0; c < cols->baseColumns.size(); ++c) {
+            if (cols->baseColumns[c].empty())
+                row.values[c] = fallback[c];  // expressions are not re-evaluated
         }
         return row;
     }
@@ -745,7 +777,7 @@ struct Recordset::Impl {
     // another save since then matches nothing.
     std::string unchangedCondition() const {
         std::string where = " WHERE rowid = ?";
-        for (const std::string& column : baseColumns) {
+        for (const std::string& column : cols->baseColumns) {
             if (!column.empty()) where += " AND " + QuotedName(column) + " IS ? COLLATE BINARY";
         }
         return where;
@@ -753,8 +785,8 @@ struct Recordset::Impl {
 
     int bindUnchanged(sqlite3_stmt* st, int index, const Row& row) const {
         sqlite3_bind_int64(st, index++, row.rowid);
-        for (std::size_t c = 0; c < baseColumns.size(); ++c) {
-            if (!baseColumns[c].empty()) row.stored[c].bind(st, index++);
+        for (std::size_t c = 0; c < cols->baseColumns.size(); ++c) {
+            if (!cols->baseColumns[c].empty()) row.stored[c].bind(st, index++);
         }
         return index;
     }
@@ -763,7 +795,7 @@ struct Recordset::Impl {
         std::string names, marks;
         for (std::size_t c = 0; c < buffer.size(); ++c) {
             if (!changed[c]) continue;
-            names += (names.empty() ? "" : ", ") + QuotedName(baseColumns[c]);
+            names += (names.empty() ? "" : ", ") + QuotedName(cols->baseColumns[c]);
             marks += marks.empty() ? "?" : ", ?";
         }
         const std::string sql =
@@ -789,7 +821,7 @@ struct Recordset::Impl {
         std::string assignments;
         for (std::size_t c = 0; c < buffer.size(); ++c) {
             if (changed[c])
-                assignments += (assignments.empty() ? "" : ", ") + QuotedName(baseColumns[c]) + " = ?";
+                assignments += (assignments.empty() ? "" : ", ") + QuotedName(cols->baseColumns[c]) + " = ?";
         }
         if (assignments.empty()) return;
         sqlite3* db = connection->handle();
@@ -840,9 +872,14 @@ std::unique_ptr<Recordset::Impl> Recordset::ReadAll(Connection& cn, std::string_
     Statement st(cn.engine(), sql);
     BindAll(st.get(), params);
     auto impl = std::make_unique<Impl>();
-    impl->describeColumns(st.get(), 0);
-    while ((maxRecords <= 0 || impl->count() < maxRecords) && st.step())
+    // The first step brings a statement compiled before a change of the schema up to date.
+    bool hasRow = st.step();
+    impl->describeColumns(st, 0);
+    while (hasRow) {
         impl->rows.push_back(impl->readRow(st.get(), 0));
+        if (maxRecords > 0 && impl->count() >= maxRecords) break;
+        hasRow = st.step();
+    }
     return impl;
 }
 
@@ -901,8 +938,8 @@ Recordset Recordset::OpenForUpdate(Connection& cn, std::string_view jetSql, cons
         Statement plain(cn.engine(), sql);  // the query's own error, when it has one
         NotOneTable(e.description());
     }
-    impl->describeColumns(st->get(), 1);
-    for (const FieldInfo& f : impl->fields) {
+    impl->describeColumns(*st, 1);
+    for (const FieldInfo& f : impl->cols->fields) {
         if (f.table.empty()) continue;
         if (!impl->table.empty() && !SameTextNoCase(impl->table, f.table)) NotOneTable("");
         impl->table = f.table;
@@ -980,7 +1017,7 @@ Value Recordset::field(std::string_view name) {
 
 const std::vector<FieldInfo>& Recordset::fields() {
     if (!isOpen()) ObjectClosed();
-    return impl_->fields;
+    return impl_->cols->fields;
 }
 
 namespace {
@@ -996,8 +1033,8 @@ void Recordset::addNew() {
     if (!impl_->updatable) ReadOnlySet();
     if (impl_->mode != EditMode::None) impl_->save();
     impl_->mode = EditMode::Add;
-    impl_->buffer.assign(impl_->fields.size(), Value::Null());
-    impl_->changed.assign(impl_->fields.size(), false);
+    impl_->buffer.assign(impl_->cols->fields.size(), Value::Null());
+    impl_->changed.assign(impl_->cols->fields.size(), false);
 }
 
 void Recordset::setField(std::string_view name, const Value& value) {
@@ -1005,16 +1042,16 @@ void Recordset::setField(std::string_view name, const Value& value) {
     if (!impl_->updatable) ReadOnlySet();
     Impl& s = *impl_;
     const std::size_t index = s.indexOf(name);
-    if (s.baseColumns[index].empty()) {
-        throw VbError(kErrProvider, "Field '" + s.fields[index].name + "' cannot be updated.");
+    if (s.cols->baseColumns[index].empty()) {
+        throw VbError(kErrProvider, "Field '" + s.cols->fields[index].name + "' cannot be updated.");
     }
-    Value converted = ConvertForColumn(value, s.kinds[index]);
+    Value converted = ConvertForColumn(value, s.cols->kinds[index]);
     if (s.mode == EditMode::None) {
         if (s.needsLoad()) s.load();
         if (!s.hasCurrent()) NoCurrentRecord();
         s.mode = EditMode::Edit;
         s.buffer = s.rows[static_cast<std::size_t>(s.position)].values;
-        s.changed.assign(s.fields.size(), false);
+        s.changed.assign(s.cols->fields.size(), false);
     }
     s.buffer[index] = std::move(converted);
     s.changed[index] = true;

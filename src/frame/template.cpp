@@ -3,9 +3,12 @@
 #include "frame/nocase.h"
 
 #include <cctype>
+#include <cstdint>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include <sys/stat.h>
 
 namespace excursa {
 
@@ -64,10 +67,14 @@ ParsedTemplate ParseTemplate(std::string_view html) {
 }
 
 std::shared_ptr<const ParsedTemplate> TemplateCache::get(const std::filesystem::path& file) {
-    std::error_code ec;
-    const auto modified = std::filesystem::last_write_time(file, ec);
-    const auto size = ec ? 0 : std::filesystem::file_size(file, ec);
-    if (ec) throw std::runtime_error("The page template " + file.string() + " could not be found.");
+    // One look at the file a page: a change of its time or size parses it again.
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        throw std::runtime_error("The page template " + file.string() + " could not be found.");
+    }
+    const std::int64_t modified =
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+    const auto size = static_cast<std::uintmax_t>(info.st_size);
 
     const std::string key = file.string();
     {

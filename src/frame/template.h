@@ -1,6 +1,7 @@
 // HTML templates with WC@ tags: parsed once, reparsed when the file changes.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -32,7 +33,7 @@ public:
 
 private:
     struct Entry {
-        std::filesystem::file_time_type modified;
+        std::int64_t modified;  // nanoseconds of the file's last change
         std::uintmax_t size = 0;
         std::shared_ptr<const ParsedTemplate> parsed;
     };

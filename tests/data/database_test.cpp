@@ -225,6 +225,17 @@ TEST_F(DatabaseTest, StatementsAreCompiledOncePerTextAndConnection) {
     EXPECT_EQ(StatementCompilations(), before + 1);
 }
 
+TEST_F(DatabaseTest, ColumnsDescribedOnceFollowAColumnAddedMeanwhile) {
+    EXPECT_EQ(Recordset::Open(cn_, "SELECT * FROM TRIPSREQ").fields().size(), 12u);
+    raw("ALTER TABLE TRIPSREQ ADD COLUMN NOTE TEXT");
+    Recordset::Open(cn_, "SELECT count(*) FROM TRIPSREQ");  // a read sees the new schema
+    Recordset rs = Recordset::Open(cn_, "SELECT * FROM TRIPSREQ WHERE TRIPNUM = ?", {Value::Long(1)});
+    Recordset again = Recordset::Open(cn_, "SELECT * FROM TRIPSREQ");
+    EXPECT_EQ(again.fields().size(), 13u);
+    EXPECT_EQ(again.field("note"), Value::Null());
+    EXPECT_EQ(again.field("Contact"), Value("Ann")) << "names found without regard to case";
+}
+
 TEST_F(DatabaseTest, StatementInUseIsNotTakenByASecondUse) {
     // An updatable set reads its rows lazily with its statement; a second open of the same text meanwhile
     // must get its own statement rather than reset the first one under it.
