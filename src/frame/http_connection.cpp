@@ -210,7 +210,7 @@ private:
                       "; Path=/; HttpOnly; SameSite=Lax" + (options().secureCookie ? "; Secure" : ""));
         }
         if (!answer.allow.empty()) r.set(http::field::allow, answer.allow);
-        r.set(http::field::cache_control, answer.cacheable ? "max-age=300" : "no-store");
+        r.set(http::field::cache_control, std::string(CacheControl(answer)));
         r.set("X-Content-Type-Options", "nosniff");
         r.keep_alive(keepAlive_);
         r.content_length(answer.body.size());
