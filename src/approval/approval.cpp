@@ -61,8 +61,8 @@ struct RequestState {
 };
 
 RequestState ReadRequest(std::int32_t tripNumber) {
-    Recordset request =
-        Recordset::Open(Use(cnTripSchl), "Select * from TRIPSREQ where TRIPNUM = ?", {Value::Long(tripNumber)});
+    Recordset request = Recordset::Open(Use(cnTripSchl), "Select * from TRIPSREQ where TRIPNUM = ?",
+                                        {Value::Long(tripNumber)});
     RequestState state;
     state.chain = Trim(NullToSpace(request.field("chainid")));
     state.status = NullToSpace(request.field("Status"));
@@ -158,6 +158,24 @@ Authority HasAuthority(std::int32_t tripNumber, const std::string& role, const s
                                            [&] { Decide(tripNumber, role, chainId, customer, authority); });
     // Nothing half-decided may grant anything.
     return decided ? authority : Authority{};
+}
+
+std::optional<ChainPlace> PlaceInChain(const std::string& chainId, const std::string& levelStatus) {
+    if (IsBlank(chainId) || IsBlank(levelStatus)) return std::nullopt;
+    ChainPlace place;
+    const bool read = RunQuietProcedure(Procedure{"PlaceInChain", kModuleApproval}, [&] {
+        Recordset chain = OpenChain(chainId);
+        if (chain.eof()) return;
+        for (int level = 1; level <= kLevels; ++level) {
+            if (IsBlank(Approver(chain, level))) continue;
+            place.levels = level;
+            if (place.level == 0 && SameTextNoCase(Trim(LevelStatus(chain, level)), Trim(levelStatus))) {
+                place.level = level;
+            }
+        }
+    });
+    if (!read || place.level == 0) return std::nullopt;
+    return place;
 }
 
 std::string NextRole(const std::string& chainId, const std::string& status) {

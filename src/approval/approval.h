@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,15 @@ bool SameCustomerCode(std::string_view a, std::string_view b);
 // connections; opens and closes none.
 Authority HasAuthority(std::int32_t tripNumber, const std::string& role, const std::string& chainId,
                        const std::string& customer);
+
+// Where an approval giving `levelStatus` stands in its chain: that level, of how many levels the
+// chain has (levels with an approver).
+struct ChainPlace {
+    int level = 0;
+    int levels = 0;
+};
+// nullopt when the chain is missing or no level gives that status. Uses the open connections.
+std::optional<ChainPlace> PlaceInChain(const std::string& chainId, const std::string& levelStatus);
 
 // The role that approves next, or "NA".
 std::string NextRole(const std::string& chainId, const std::string& status);
