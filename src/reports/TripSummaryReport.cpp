@@ -24,7 +24,7 @@ bool SummaryTag(AppObject& app, const std::string& tagName, std::string& content
     } else if (SameTextNoCase(tagName, "WC@UCASESUMMARYTYPE")) {
         contents = HtmlEscape(UCase(app.host.queryField("Type")));
     } else if (SameTextNoCase(tagName, "WC@TRIPSCHART")) {
-        contents = TripsBarChart(Search(app).SummaryBars);
+        contents = TripsBarChart(Search(app).SummaryBars, "Trips by " + LCase(app.host.queryField("Type")));
     } else {
         return false;
     }

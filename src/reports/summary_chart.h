@@ -12,7 +12,7 @@ struct SummaryBar {
     long trips = 0;
 };
 
-// "" when there are no groups.
-std::string TripsBarChart(const std::vector<SummaryBar>& bars);
+// A figure with the caption and a bar per group; "" when there are no groups.
+std::string TripsBarChart(const std::vector<SummaryBar>& bars, const std::string& caption);
 
 }  // namespace excursa

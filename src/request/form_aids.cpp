@@ -40,11 +40,13 @@ void EarlierComment(FormTag& f, std::string& contents) {
                HtmlEscape(comment) + "</p>";
 }
 
-// Read by the page's script, which marks each field and its label.
+// Read by the page's script, which marks each field and its label. A save always needs the
+// departure date; the district decides on the rest.
 void RequiredFields(FormTag& f, std::string& contents) {
     std::string names;
     if (f.editable()) {
-        for (const std::string& name : RequiredFieldNames(f.host)) names += (names.empty() ? "" : " ") + name;
+        names = "Dep_month";
+        for (const std::string& name : RequiredFieldNames(f.host)) names += " " + name;
     }
     contents = "<input type=\"hidden\" id=\"requiredFields\" value=\"" + names + "\">";
 }
