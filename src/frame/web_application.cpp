@@ -159,11 +159,11 @@ public:
     // Once the response is complete: abandon, renew the id, or file the
     // session as signed in or not for the session limit.
     void settleSession() {
+        // The signed-out page, also after an expiry, must not come back from the browser's history.
+        if (abandoned_) response_.noStore = true;
         if (!session_) return;
         SessionStore& store = app_.sessions();
         if (abandoned_) {
-            // The signed-out page must not come back from the browser's history.
-            response_.noStore = true;
             session_->abandoned = true;
             session_->values.clear();
             store.discard(sessionId_);

@@ -1,6 +1,7 @@
 #include "reports/results.h"
 #include "reports/search_site.h"
 #include "reports/search_state.h"
+#include "reports/summary_chart.h"
 #include "support/message_page.h"
 
 #include <gtest/gtest.h>
@@ -453,6 +454,17 @@ TEST_F(SummaryReportTest, ConditionFollowsTheJoinOfEveryPart) {
         "FROM CUSTOMER INNER JOIN TRIPS ON CUSTOMER.CUSTOMER = TRIPS.CUSTOMER  AND "
         "(TRIPS.TRIPCAT IS NULL OR trim$(TRIPS.TRIPCAT) = '')";
     EXPECT_EQ(byCategory.substr(byCategory.size() - none.size()), none);
+}
+
+TEST_F(SummaryReportTest, ChartShowsTheTripsOfTheGroupsOnThePage) {
+    MemoryHost browser(*app_);
+    signIn(browser, "office");
+    searchTrips(browser, {});
+    EXPECT_EQ(Tag(get(browser, "WCI=TripSummaryReport&Type=Customer"), "WC@TRIPSCHART"),
+              TripsBarChart({{"MAPLE - Maple Grove", 3}, {"RIVER - River & Sons", 1}}, "Trips by customer"));
+    searchTrips(browser, {{"grade", "5"}});
+    EXPECT_EQ(Tag(get(browser, "WCI=TripSummaryReport&Type=grade"), "WC@TRIPSCHART"),
+              TripsBarChart({{"*None", 0}, {"5 - Grade 5", 2}}, "Trips by grade"));
 }
 
 TEST_F(SummaryReportTest, TypeMustBeOneOfTheFive) {
