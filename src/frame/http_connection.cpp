@@ -215,6 +215,8 @@ private:
         r.keep_alive(keepAlive_);
         r.content_length(answer.body.size());
         if (!head_) r.body() = std::move(answer.body);
+        // Logged before the bytes go out, as the metrics are: a client that has its answer finds it logged.
+        log();
         stream_.expires_after(options().idleTimeout);
         http::async_write(stream_, r, [self = shared_from_this()](beast::error_code ec, std::size_t) {
             self->onWritten(ec);
@@ -222,7 +224,6 @@ private:
     }
 
     void onWritten(beast::error_code ec) {
-        log();
         response_.reset();
         incoming_.body.clear();
         if (ec) return;

@@ -259,9 +259,18 @@ class Browser:
         """The checks of every page: console errors, axe, and the two screenshots."""
         self.pages += 1
         self.console_errors(name)
+        self.focus_order(name)
         self.axe(name)
         for width, height in WIDTHS:
             self.screenshot(name, width, height)
+
+    def focus_order(self, name):
+        """Keyboard focus follows the page: nothing jumps the queue with a positive tabindex."""
+        jumping = self.driver.execute_script(
+            "return Array.from(document.querySelectorAll('[tabindex]'))"
+            ".filter(function (e) { return e.tabIndex > 0; }).map(function (e) { return e.outerHTML; })")
+        for element in jumping:
+            self.problems.append(f"{name}: focus order broken by {element[:120]}")
 
     def console_errors(self, name):
         for entry in self.driver.get_log("browser"):

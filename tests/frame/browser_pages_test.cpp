@@ -23,11 +23,14 @@ protected:
             Items(), [](AppObject&) {}, www_.path());
     }
 
-    static void Write(WebItemRegistry& items, const std::string& name, std::string text) {
+    static void Add(WebItemRegistry& items, const std::string& name, Handler respond) {
         WebItem item;
         item.name = name;
-        item.respond = [text](AppObject& app) { app.host.write(text); };
+        item.respond = std::move(respond);
         items.add(std::move(item));
+    }
+    static void Write(WebItemRegistry& items, const std::string& name, std::string text) {
+        Add(items, name, [text](AppObject& app) { app.host.write(text); });
     }
 
     static WebItemRegistry Items() {
@@ -56,20 +59,14 @@ protected:
         Write(items, "Empty", "");
         Write(items, "Document", "\n<!doctype html><html><body>a whole page</body></html>");
         Write(items, "Html", "<HTML><body>an old page</body></HTML>");
-        WebItem moved;
-        moved.name = "Moved";
-        moved.respond = [](AppObject& app) {
+        Add(items, "Moved", [](AppObject& app) {
             app.host.write("<p>before the move</p>");
             app.host.redirect("ExcursaLakemont.asp?WCI=TripRequestDetailPrint");
-        };
-        items.add(std::move(moved));
-        WebItem ended;
-        ended.name = "Ended";
-        ended.respond = [](AppObject& app) {
+        });
+        Add(items, "Ended", [](AppObject& app) {
             app.host.write("Summary Type must be supplied.");
             app.host.endResponse();
-        };
-        items.add(std::move(ended));
+        });
         return items;
     }
 
