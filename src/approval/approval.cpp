@@ -177,6 +177,24 @@ Authority HasAuthority(Recordset& request, const std::string& role, const std::s
     return DecideUnderTheConvention([&] { return StateOfRow(request); }, role, customer);
 }
 
+std::optional<ChainPlace> PlaceInChain(const std::string& chainId, const std::string& levelStatus) {
+    if (IsBlank(chainId) || IsBlank(levelStatus)) return std::nullopt;
+    ChainPlace place;
+    const bool read = RunQuietProcedure(Procedure{"PlaceInChain", kModuleApproval}, [&] {
+        Recordset chain = OpenChain(chainId);
+        if (chain.eof()) return;
+        for (int level = 1; level <= kLevels; ++level) {
+            if (IsBlank(Approver(chain, level))) continue;
+            place.levels = level;
+            if (place.level == 0 && SameTextNoCase(Trim(LevelStatus(chain, level)), Trim(levelStatus))) {
+                place.level = level;
+            }
+        }
+    });
+    if (!read || place.level == 0) return std::nullopt;
+    return place;
+}
+
 std::string NextRole(const std::string& chainId, const std::string& status) {
     const std::string upper = UCase(status);
     if (IsBlank(chainId) || upper == "ACCEPTED" || upper == "DENIED" || upper == "PENDING") {

@@ -6,6 +6,7 @@
 #include "data/database.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,15 @@ Authority HasAuthority(std::int32_t tripNumber, const std::string& role, const s
 // The same answer for a stored request whose row the caller has open already (its current row; error
 // 3021 in the error text when there is none), so that the row is read once for the answer and the form.
 Authority HasAuthority(Recordset& request, const std::string& role, const std::string& customer);
+
+// Where an approval giving `levelStatus` stands in its chain: that level, of how many levels the
+// chain has (levels with an approver).
+struct ChainPlace {
+    int level = 0;
+    int levels = 0;
+};
+// nullopt when the chain is missing or no level gives that status. Uses the open connections.
+std::optional<ChainPlace> PlaceInChain(const std::string& chainId, const std::string& levelStatus);
 
 // The role that approves next, or "NA".
 std::string NextRole(const std::string& chainId, const std::string& status);

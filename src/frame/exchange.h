@@ -47,6 +47,9 @@ struct ResponseData {
     std::string location;      // set for a redirect
     std::string newSessionId;  // set when a session was created: the cookie to send
     std::string user;          // the session's signed-in user once the page ran, for the access log
+    // The browser keeps no copy: not even Back may show it again. Pages are otherwise kept for
+    // Back, with what the user typed, and asked for again on every visit.
+    bool noStore = false;
 };
 
 inline constexpr std::string_view kSessionCookie = "EXCURSA_SESSION";

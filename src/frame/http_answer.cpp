@@ -31,6 +31,7 @@ Answer FromResponse(ResponseData r) {
     answer.location = std::move(r.location);
     answer.sessionCookie = std::move(r.newSessionId);
     answer.user = std::move(r.user);
+    answer.noStore = r.noStore;
     return answer;
 }
 
@@ -188,6 +189,11 @@ Answer AnswerRequest(WebApplication& app, const IncomingRequest& request, const 
                   << std::endl;
         return PlainError(500, "Server error", "The page could not be completed.");
     }
+}
+
+std::string_view CacheControl(const Answer& answer) {
+    if (answer.cacheable) return "max-age=300";
+    return answer.noStore ? "no-store" : "private, no-cache";
 }
 
 Answer PlainError(int status, std::string_view title, std::string_view message) {

@@ -31,11 +31,16 @@ struct Answer {
     std::string body;
     std::string location;
     std::string sessionCookie;
-    std::string allow;  // for 405
-    std::string user;   // for the access log
+    std::string allow;                                   // for 405
+    std::string user;                                    // for the access log
     std::string item = std::string(metric_item::Other);  // what the request asked for, for the metrics
     bool cacheable = false;
+    bool noStore = true;  // pages that Back may show again clear it
 };
+
+// The Cache-Control header: files for a while; pages kept for Back but asked for again on every
+// visit; signed-out pages and errors never kept.
+std::string_view CacheControl(const Answer& answer);
 
 // True when answering may wait on files or run a page, and so belongs on a worker.
 bool RunsOnAWorker(std::string_view target);

@@ -210,11 +210,13 @@ private:
                       "; Path=/; HttpOnly; SameSite=Lax" + (options().secureCookie ? "; Secure" : ""));
         }
         if (!answer.allow.empty()) r.set(http::field::allow, answer.allow);
-        r.set(http::field::cache_control, answer.cacheable ? "max-age=300" : "no-store");
+        r.set(http::field::cache_control, std::string(CacheControl(answer)));
         r.set("X-Content-Type-Options", "nosniff");
         r.keep_alive(keepAlive_);
         r.content_length(answer.body.size());
         if (!head_) r.body() = std::move(answer.body);
+        // Logged before the bytes go out, as the metrics are: a client that has its answer finds it logged.
+        log();
         stream_.expires_after(options().idleTimeout);
         http::async_write(stream_, r, [self = shared_from_this()](beast::error_code ec, std::size_t) {
             self->onWritten(ec);
@@ -222,7 +224,6 @@ private:
     }
 
     void onWritten(beast::error_code ec) {
-        log();
         response_.reset();
         incoming_.body.clear();
         if (ec) return;

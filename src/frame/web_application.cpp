@@ -2,6 +2,7 @@
 
 #include "frame/app_object.h"
 #include "frame/host.h"
+#include "frame/keys.h"
 #include "frame/worker_state.h"
 
 #include <iostream>
@@ -21,6 +22,38 @@ namespace {
 
 // Hand-overs beyond this are a loop between items, not a page.
 constexpr int kMaxHandOvers = 32;
+
+constexpr std::string_view kSiteNavTag = "WC@SITENAV";
+
+// The header every signed-in page shares: who is signed in and the way to the other pages, through
+// the request search's navigation event. The field trip search is for district-wide staff.
+std::string SiteNav(const Value& user, const Value& customer) {
+    const std::string signedIn = Trim(TextOf(user));
+    if (signedIn.empty()) return "";
+    const auto button = [](std::string_view value, std::string_view caption) {
+        return "<button type=\"submit\" name=\"btnsubmit\" value=\"" + std::string(value) + "\">" +
+               std::string(caption) + "</button>";
+    };
+    std::string html = "<nav class=\"site-nav\" aria-label=\"Main\"><form method=\"post\" action=\"" +
+                       HtmlEscape(ItemUrl("RequestSearch", "Navigate")) +
+                       "\"><span class=\"signed-in\">Signed in as <strong>" + HtmlEscape(signedIn) +
+                       "</strong></span><span class=\"nav-links\">";
+    html += button("Work With Trip Requests", "Trip requests");
+    html += button("Enter New Request", "New request");
+    if (Trim(TextOf(customer)).empty()) html += button("View Field Trips", "Field trips");
+    html += button("Log Out", "Sign out");
+    return html + "</span></form></nav>";
+}
+
+// Text a handler wrote that is not a page of its own: a stop message or an error text.
+bool IsBareMessage(const ResponseData& response) {
+    if (response.body.empty() || response.status != 200) return false;
+    if (!StartsWithNoCase(response.contentType, "text/html")) return false;
+    const std::size_t start = response.body.find_first_not_of(" \t\r\n");
+    if (start == std::string::npos) return false;
+    const std::string_view head = std::string_view(response.body).substr(start);
+    return !StartsWithNoCase(head, "<!DOCTYPE") && !StartsWithNoCase(head, "<html");
+}
 
 // A failure of the host itself (an unknown item handed over to, a missing
 // template): answered with a page of its own.
@@ -89,6 +122,7 @@ public:
     }
 
     void writeTemplate(std::string_view itemName) override {
+        templateWritten_ = true;
         const WebItem* item = app_.items().find(itemName);
         if (item == nullptr || item->templateFile.empty()) {
             throw HostFailure(500, "The page " + std::string(itemName) + " has no template.");
@@ -105,10 +139,17 @@ public:
                 continue;
             }
             std::string contents = piece.text;
-            if (item->processTag) item->processTag(*object_, piece.tagName, contents);
+            if (SameTextNoCase(piece.tagName, kSiteNavTag)) {
+                contents = SiteNav(sessionGet(key::User), sessionGet(key::Customer));
+            } else if (item->processTag) {
+                item->processTag(*object_, piece.tagName, contents);
+            }
             write(contents);
         }
     }
+
+    // True when the response holds only what handlers wrote: no page, no redirect.
+    bool wroteOnlyText() const { return !templateWritten_ && !redirected_; }
 
     std::optional<std::string> takeNextItem() {
         std::optional<std::string> next = std::move(nextItem_);
@@ -118,6 +159,8 @@ public:
     // Once the response is complete: abandon, renew the id, or file the
     // session as signed in or not for the session limit.
     void settleSession() {
+        // The signed-out page, also after an expiry, must not come back from the browser's history.
+        if (abandoned_) response_.noStore = true;
         if (!session_) return;
         SessionStore& store = app_.sessions();
         if (abandoned_) {
@@ -154,6 +197,7 @@ private:
     AppObject* object_ = nullptr;
     std::optional<std::string> nextItem_;
     bool redirected_ = false;
+    bool templateWritten_ = false;
     bool abandoned_ = false;
     bool renewId_ = false;
 };
@@ -245,6 +289,7 @@ ResponseData WebApplication::handle(const RequestData& request) {
                       "The page could not be completed. The failure has been logged for the administrator.");
         response.newSessionId = newId;
     }
+    if (host.wroteOnlyText() && IsBareMessage(response)) response.body = MessagePage(response.body);
     host.settleSession();
     return response;
 }
@@ -259,10 +304,25 @@ std::string WebApplication::warmUp() {
 ResponseData ErrorPage(int status, std::string_view title, std::string_view message) {
     ResponseData response;
     response.status = status;
+    response.noStore = true;
     response.body = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + HtmlEscape(title) +
                     "</title></head><body><h1>" + HtmlEscape(title) + "</h1><p>" + HtmlEscape(message) +
                     "</p><p><a href=\"ExcursaLakemont.asp\">Sign in</a></p></body></html>";
     return response;
+}
+
+// The Back link falls back to the entry page when the message is the first page of the tab.
+std::string MessagePage(std::string_view message) {
+    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+           "<title>Field Trip Requests - Message</title>\n"
+           "<link rel=\"icon\" href=\"images/favicon.ico\">\n"
+           "<link rel=\"stylesheet\" href=\"css/excursa.css\">\n</head>\n<body class=\"message-page\">\n"
+           "<main class=\"message\">" +
+           std::string(message) + "</main>\n<p class=\"back\"><a class=\"button\" href=\"" +
+           std::string(kEntryPage) +
+           "\" onclick=\"if (history.length > 1) { history.back(); return false; }\">Back</a></p>\n"
+           "</body>\n</html>\n";
 }
 
 ResponseData NotFoundPage(std::string_view what) { return ErrorPage(404, "Page not found", what); }

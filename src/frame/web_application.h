@@ -49,5 +49,7 @@ private:
 // The page the host answers with when a URL names no known item or event.
 ResponseData NotFoundPage(std::string_view what);
 ResponseData ErrorPage(int status, std::string_view title, std::string_view message);
+// A response that is only a message, as a small page of its own with a way back.
+std::string MessagePage(std::string_view message);
 
 }  // namespace excursa

@@ -4,6 +4,8 @@
 #include "reports/items.h"
 #include "reports/paging.h"
 #include "reports/results.h"
+#include "reports/search_state.h"
+#include "reports/summary_chart.h"
 
 namespace excursa {
 
@@ -21,6 +23,8 @@ bool SummaryTag(AppObject& app, const std::string& tagName, std::string& content
         contents = HtmlEscape(app.host.queryField("Type"));
     } else if (SameTextNoCase(tagName, "WC@UCASESUMMARYTYPE")) {
         contents = HtmlEscape(UCase(app.host.queryField("Type")));
+    } else if (SameTextNoCase(tagName, "WC@TRIPSCHART")) {
+        contents = TripsBarChart(Search(app).SummaryBars, "Trips by " + LCase(app.host.queryField("Type")));
     } else {
         return false;
     }

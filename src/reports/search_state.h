@@ -4,8 +4,10 @@
 
 #include "frame/app_object.h"
 #include "frame/value.h"
+#include "reports/summary_chart.h"
 
 #include <string>
+#include <vector>
 
 namespace excursa {
 
@@ -45,6 +47,9 @@ struct SearchState {
     std::string TripFund;
     Currency TotalBilled;
     Currency TotalDue;
+
+    // The summary page's groups, for its chart.
+    std::vector<SummaryBar> SummaryBars;
 
     // The page a report page shows, after its builder placed it.
     int ReportPage = 0;

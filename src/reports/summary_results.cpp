@@ -129,6 +129,8 @@ void BuildTripSummaryReportResults(AppObject& app, const std::string& summaryTyp
     RowColours colours;
     for (long read = 0; read < pageSize && !rows.eof(); ++read, rows.moveNext()) {
         html += SummaryRow(rows, colours.next());
+        search.SummaryBars.push_back(
+            {NullToSpace(rows.field("TYPEDESCRIPTION")), NullToZero(rows.field("NUMBEROFTRIPS"))});
     }
     search.ResultsHtml = html + "<tr><td colspan='10'></td></tr>";
 }

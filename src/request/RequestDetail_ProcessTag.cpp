@@ -8,6 +8,7 @@
 #include "frame/worker_state.h"
 #include "lookup/district_header.h"
 #include "lookup/form_controls.h"
+#include "request/form_aids.h"
 #include "request/form_tag.h"
 #include "request/items.h"
 #include "request/request_form.h"
@@ -262,12 +263,13 @@ std::string DestinationFromPost(FormTag& f) {
 void CopyStoredDestination(FormTag& f) { CopyRequestDestination(f.host, f.record()); }
 
 std::string DestinationFromRecord(FormTag& f) {
+    // The form state must hold the stored destination's details for the lookups and the save; a
+    // destination typed in by hand lives only there, and a save without them would blank it.
+    CopyStoredDestination(f);
     const std::string description = f.columnTrimmed("DESTDESC");
     if (NullToZero(f.column("Destination")) == 0 && !description.empty()) {
         return DestinationSelect(f, description, true);
     }
-    // The form state must hold the stored destination's details for the lookups and the save.
-    CopyStoredDestination(f);
     return DestinationSelect(f, f.columnTrimmed("Destination"), false);
 }
 
@@ -691,6 +693,7 @@ TagRules MakeRules() {
     AddNumberAndTextRules(rules);
     AddEmailRules(rules);
     AddButtonRules(rules);
+    AddFormAidRules(rules);
     return rules;
 }
 

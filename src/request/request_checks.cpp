@@ -230,6 +230,25 @@ constexpr std::array<RequiredField, 12> kRequiredFields{{
     {"GRADE", "GRADE_REQ", "<p>Grade is required.</p>"},
 }};
 
+}  // namespace
+
+std::vector<std::string> RequiredFieldNames(Host& host) {
+    const Post post{host};
+    std::vector<std::string> names;
+    for (const TimeCheck& check : kTimes) {
+        if (post.required(check.flag)) names.push_back(std::string(check.prefix) + "_HOUR");
+    }
+    for (const NumberCheck& check : kNumbers) {
+        if (post.required(check.flag)) names.emplace_back(check.field);
+    }
+    for (const RequiredField& check : kRequiredFields) {
+        if (post.required(check.flag)) names.emplace_back(check.field);
+    }
+    return names;
+}
+
+namespace {
+
 // The entry of the user's customer list that the posted text names.
 std::optional<std::string> ListedCustomer(const Host& host, const std::string& posted) {
     const Value list = host.sessionGet(key::CustomersDD);

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace excursa {
 
@@ -45,6 +46,9 @@ CheckOutcome CheckPostedRequest(AppObject& app, PageResources& db, bool isNewReq
 
 // The notice and trips-per-day checks, made for a departure date that is new or changed.
 std::optional<CheckStop> CheckDepartureDay(AppObject& app, double departureDate);
+
+// The posted fields the district requires (an hour field stands for its time), for the form's marks.
+std::vector<std::string> RequiredFieldNames(Host& host);
 
 // True when the district limits the trips per day.
 bool TripsPerDayLimited(const Host& host);

@@ -9,6 +9,7 @@
 #include "frame/worker_state.h"
 
 #include "support/in_request.h"
+#include "support/message_page.h"
 #include "support/smtp_server.h"
 #include "support/test_site.h"
 
@@ -179,7 +180,9 @@ TEST_F(MailTest, MisconfiguredSettingsSendNothing) {
         std::map<std::string, Value> values = settings(25);
         values[std::string(missing)] = "";
         strErrorText = "NA";
-        EXPECT_EQ(send(values, "a@maple.org"), "Misconfigured email options in ini file.") << missing;
+        EXPECT_EQ(testing::WrittenText(send(values, "a@maple.org")),
+                  "Misconfigured email options in ini file.")
+            << missing;
         EXPECT_EQ(LastTrace(), std::vector<std::string>{"Starting SendEmail"}) << missing;
     }
 }
@@ -187,7 +190,7 @@ TEST_F(MailTest, MisconfiguredSettingsSendNothing) {
 TEST_F(MailTest, PortThatIsNoNumberIsTheErrorText) {
     std::map<std::string, Value> values = settings(25);
     values[std::string(key::SmtpPort)] = "smtp";
-    EXPECT_EQ(send(values, "a@maple.org"),
+    EXPECT_EQ(testing::WrittenText(send(values, "a@maple.org")),
               "Error in Procedure: SendEmail of Module: Excursa.  Error: 13.  Type mismatch.");
 }
 

@@ -2,6 +2,7 @@
 #include "frame/access_log.h"
 #include "frame/static_files.h"
 
+#include "support/message_page.h"
 #include "support/test_server.h"
 
 #include <gtest/gtest.h>
@@ -53,7 +54,7 @@ TEST_F(HttpServerTest, ASessionAndItsCookieComeWithTheFirstValueWritten) {
     ASSERT_EQ(kept.cookie.size(), 32u);
     EXPECT_EQ(sessions(), 1u);
     const Reply recalled = fetch("GET", "/ExcursaLakemont.asp?WCI=Recall", "", kept.cookie);
-    EXPECT_EQ(recalled.body, "[Ann]");
+    EXPECT_EQ(testing::WrittenText(recalled.body), "[Ann]");
     EXPECT_EQ(recalled.cookie, "") << "a known session is not set again";
 }
 

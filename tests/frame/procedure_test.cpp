@@ -6,6 +6,7 @@
 #include "frame/worker_state.h"
 
 #include "support/in_request.h"
+#include "support/message_page.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +26,7 @@ TEST(ProcedureTest, FailureBecomesTheErrorTextWithModuleWord) {
             app, Procedure{"LookupCust_FindCusts", kModuleNone}, [] { raiseError(kErrInvalidNull); },
             [&] { cleaned = true; });
     });
-    EXPECT_EQ(page,
+    EXPECT_EQ(testing::WrittenText(page),
               "Error in Procedure: LookupCust_FindCusts of Module: .  Error: 94.  Invalid use of Null.");
     EXPECT_TRUE(cleaned);
 }
@@ -36,7 +37,7 @@ TEST(ProcedureTest, NoFailureWritesNothingAndRunsNoCleanup) {
         RunProcedure(
             app, Procedure{"P", kModuleExcursa}, [&] { app.host.write("ok"); }, [&] { cleaned = true; });
     });
-    EXPECT_EQ(page, "ok");
+    EXPECT_EQ(testing::WrittenText(page), "ok");
     EXPECT_FALSE(cleaned);
 }
 
@@ -50,7 +51,7 @@ TEST(ProcedureTest, FollowOnError91KeepsTheFirstText) {
             [&] { cleaned = true; });
         app.host.write(cleaned ? "|cleaned" : "|not cleaned");
     });
-    EXPECT_EQ(page,
+    EXPECT_EQ(testing::WrittenText(page),
               "Error in Procedure: SetTripDBConnections of Module: WebCommon.  Error: -2147467259.  "
               "Could not find file.|not cleaned");
 }
@@ -60,7 +61,7 @@ TEST(ProcedureTest, Error91WithoutAnEarlierFailureIsReported) {
         RunProcedure(app, Procedure{"BuildFundDD", kModuleExcursa, true},
                      [] { raiseError(kErrObjectNotSet); });
     });
-    EXPECT_EQ(page,
+    EXPECT_EQ(testing::WrittenText(page),
               "Error in Procedure: BuildFundDD of Module: Excursa.  Error: 91.  "
               "Object variable or With block variable not set.");
 }
@@ -71,7 +72,7 @@ TEST(ProcedureTest, Error91RuleOnlyForProceduresThatHaveIt) {
         RunProcedure(app, Procedure{"RequestSearch_Respond", kModuleExcursa},
                      [] { raiseError(kErrObjectNotSet); });
     });
-    EXPECT_EQ(page,
+    EXPECT_EQ(testing::WrittenText(page),
               "Error in Procedure: RequestSearch_Respond of Module: Excursa.  Error: 91.  "
               "Object variable or With block variable not set.");
 }
@@ -100,7 +101,8 @@ TEST(ProcedureTest, SessionTimeOutSendsToLogout) {
         }
         app.host.write("signed in");
     });
-    EXPECT_EQ(page, "Sorry, your session has timed out please log in again and retry.[logout page]");
+    EXPECT_EQ(testing::WrittenText(page),
+              "Sorry, your session has timed out please log in again and retry.[logout page]");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "frame/procedure.h"
 #include "frame/worker_state.h"
 
+#include "support/message_page.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -112,7 +113,8 @@ TEST_F(RequestCycleTest, NoItemRunsTheStartEventAndItsHandOver) {
 
 TEST_F(RequestCycleTest, HandlersCallOtherPagesByName) {
     MemoryHost browser(*app_);
-    EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=CallOthers&WCU").body, "user event 77;go");
+    EXPECT_EQ(testing::WrittenText(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=CallOthers&WCU").body),
+              "user event 77;go");
     const ResponseData missing = browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=CallMissing&WCU");
     EXPECT_EQ(missing.status, 500) << "a page calling one that has no such event is the host's fault";
 }
@@ -126,9 +128,11 @@ TEST_F(RequestCycleTest, ItemWithoutEventRespondsWithoutTheStartEvent) {
 
 TEST_F(RequestCycleTest, NamedEventsUserEventsAndHandOvers) {
     MemoryHost browser(*app_);
-    EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=go&WCU").body, "go");
-    EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=1234&WCU").body, "user event 1234");
-    EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Hand&WCU").body, "hand;beta;gamma");
+    EXPECT_EQ(testing::WrittenText(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=go&WCU").body), "go");
+    EXPECT_EQ(testing::WrittenText(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=1234&WCU").body),
+              "user event 1234");
+    EXPECT_EQ(testing::WrittenText(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Hand&WCU").body),
+              "hand;beta;gamma");
 }
 
 TEST_F(RequestCycleTest, UnknownItemsAndEventsAreNamedIn404Pages) {
@@ -145,7 +149,8 @@ TEST_F(RequestCycleTest, UnknownItemsAndEventsAreNamedIn404Pages) {
 
 TEST_F(RequestCycleTest, FormFieldsIgnoreCaseAndSessionKeepsValues) {
     MemoryHost browser(*app_);
-    EXPECT_EQ(browser.post("ExcursaLakemont.asp?WCI=Alpha&WCE=SignIn&WCU", {{"USER", "teacher1"}}).body,
+    EXPECT_EQ(testing::WrittenText(
+                  browser.post("ExcursaLakemont.asp?WCI=Alpha&WCE=SignIn&WCU", {{"USER", "teacher1"}}).body),
               "signed in teacher1");
     EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Alpha").body, "[who=teacher1|keep]");
 
@@ -155,23 +160,25 @@ TEST_F(RequestCycleTest, FormFieldsIgnoreCaseAndSessionKeepsValues) {
 
 TEST_F(RequestCycleTest, AFieldPostedTwiceReadsAsJoinedValues) {
     MemoryHost browser(*app_);
-    EXPECT_EQ(
-        browser.post("ExcursaLakemont.asp?WCI=Alpha&WCE=SignIn&WCU", {{"user", "a"}, {"User", "b"}}).body,
-        "signed in a, b");
+    EXPECT_EQ(testing::WrittenText(
+                  browser.post("ExcursaLakemont.asp?WCI=Alpha&WCE=SignIn&WCU", {{"user", "a"}, {"User", "b"}})
+                      .body),
+              "signed in a, b");
 }
 
 TEST_F(RequestCycleTest, ErrorTextIsWrittenAtEachProcedureEndAndResetPerRequest) {
     MemoryHost browser(*app_);
     const std::string text = "Error in Procedure: First_Proc of Module: Excursa.  Error: 13.  Type mismatch.";
-    EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=TwoFailures&WCU").body, text + text);
-    EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Go&WCU").body, "go");
+    EXPECT_EQ(testing::WrittenText(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=TwoFailures&WCU").body),
+              text + text);
+    EXPECT_EQ(testing::WrittenText(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Go&WCU").body), "go");
 }
 
 TEST_F(RequestCycleTest, EndingTheResponseStopsTheHandlers) {
     MemoryHost browser(*app_);
     ResponseData r = browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=End&WCU");
     EXPECT_EQ(r.status, 200);
-    EXPECT_EQ(r.body, "before");
+    EXPECT_EQ(testing::WrittenText(r.body), "before");
 }
 
 TEST_F(RequestCycleTest, RedirectAnswers302AndProcessingGoesOn) {
@@ -189,20 +196,20 @@ TEST_F(RequestCycleTest, UntrappedFailuresAnswer500AndTheNextRequestIsServed) {
     MemoryHost browser(*app_);
     EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Crash&WCU").status, 500);
     EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Loop&WCU").status, 500);
-    EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Go&WCU").body, "go");
+    EXPECT_EQ(testing::WrittenText(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Go&WCU").body), "go");
 }
 
 TEST_F(RequestCycleTest, SessionsSlideAndExpire) {
     MemoryHost browser(*app_);
-    EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Count&WCU").body, "1");
+    EXPECT_EQ(testing::WrittenText(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Count&WCU").body), "1");
     const std::string firstId = browser.sessionId();
     nowMs_ += 19 * 60 * 1000;
-    EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Count&WCU").body, "2");
+    EXPECT_EQ(testing::WrittenText(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Count&WCU").body), "2");
     nowMs_ += 19 * 60 * 1000;  // 38 minutes after the start, 19 after the last use
-    EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Count&WCU").body, "3");
+    EXPECT_EQ(testing::WrittenText(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Count&WCU").body), "3");
     EXPECT_EQ(browser.sessionId(), firstId);
     nowMs_ += 21 * 60 * 1000;
-    EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Count&WCU").body, "1")
+    EXPECT_EQ(testing::WrittenText(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Count&WCU").body), "1")
         << "expired values are gone";
     EXPECT_NE(browser.sessionId(), firstId);
 }
@@ -211,8 +218,9 @@ TEST_F(RequestCycleTest, AbandonDiscardsValuesAfterTheResponse) {
     MemoryHost browser(*app_);
     browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Count&WCU");
     browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Count&WCU");
-    EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Leave&WCU").body, "left, still 2");
-    EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Count&WCU").body, "1");
+    EXPECT_EQ(testing::WrittenText(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Leave&WCU").body),
+              "left, still 2");
+    EXPECT_EQ(testing::WrittenText(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Count&WCU").body), "1");
 }
 
 TEST_F(RequestCycleTest, ConcurrentBrowsersKeepTheirOwnSessions) {
@@ -224,7 +232,7 @@ TEST_F(RequestCycleTest, ConcurrentBrowsersKeepTheirOwnSessions) {
         workers.emplace_back([&, b] {
             MemoryHost browser(*app_);
             for (int i = 0; i < kClicks; ++i)
-                last[b] = browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Count&WCU").body;
+                last[b] = testing::WrittenText(browser.get("ExcursaLakemont.asp?WCI=Alpha&WCE=Count&WCU"));
         });
     }
     for (auto& worker : workers) worker.join();

@@ -1,6 +1,7 @@
 #include "frame/memory_host.h"
 #include "frame/sessions.h"
 
+#include "support/message_page.h"
 #include "support/test_server.h"
 
 #include <gtest/gtest.h>
@@ -102,7 +103,7 @@ TEST(LazySessionTest, ATimeOutSetBeforeTheFirstWriteIsKept) {
     WebApplication app(
         std::move(items), [](AppObject&) {}, www.path());
     MemoryHost browser(app);
-    EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Login").body, "[]");
+    EXPECT_EQ(testing::WrittenText(browser.get("ExcursaLakemont.asp?WCI=Login").body), "[]");
     ASSERT_NE(app.sessions().find(browser.sessionId()), nullptr);
     EXPECT_EQ(app.sessions().find(browser.sessionId())->timeoutMinutes.load(), 45);
 

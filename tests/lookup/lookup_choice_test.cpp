@@ -1,5 +1,6 @@
 // Return from each lookup: what the request's form state keeps, and the page that follows.
 #include "lookup/lookup_site.h"
+#include "support/message_page.h"
 
 #include <tuple>
 
@@ -104,7 +105,8 @@ TEST_F(LookupChoiceTest, DestinationThatCannotBeReadKeepsTheFormsDestination) {
     for (const auto& [chosen, error] : cases) {
         MemoryHost browser(*app_);
         onStoredRequest(browser);
-        EXPECT_EQ(post(browser, "LookupDest", "RetwSelected", {{"SelDest", chosen}}), error);
+        EXPECT_EQ(testing::WrittenText(post(browser, "LookupDest", "RetwSelected", {{"SelDest", chosen}})),
+                  error);
         EXPECT_EQ(sessionText(browser, "RequestDetail.destination"), "3");
         EXPECT_EQ(sessionText(browser, "RequestDetail.destdesc"), "Museum <of Art>");
     }

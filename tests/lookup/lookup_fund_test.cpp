@@ -1,5 +1,6 @@
 // The fund lookup's two modes, and its return to the field trip search.
 #include "lookup/lookup_site.h"
+#include "support/message_page.h"
 
 namespace excursa {
 namespace {
@@ -70,7 +71,8 @@ TEST_F(LookupFundTest, ModeDecidesWhichFundsAreOfferedAndWhatMustBeTyped) {
         {false, "clerk", "", "", "sports & <", "SPORT"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(find(c.perCustomer, c.user, c.customer, c.fund, c.description), c.shown)
+        EXPECT_EQ(testing::WrittenText(find(c.perCustomer, c.user, c.customer, c.fund, c.description)),
+                  c.shown)
             << (c.perCustomer ? "per customer, " : "all funds, ") << c.user << " for '" << c.customer
             << "', fund '" << c.fund << "', description '" << c.description << "'";
     }
@@ -83,7 +85,7 @@ TEST_F(LookupFundTest, ReturnFromTheFieldTripSearchRunsTheSearchWithTheFund) {
         onRequestForm(browser, "office", "7");
         session(browser).set("SELTRIP", "Y");
         const std::string page = post(browser, "LookupFund", "RetwSelected", {{"SelFund", "PTA"}});
-        EXPECT_EQ(page, "[FieldTrips SelFund=PTA SELTRIP=]");
+        EXPECT_EQ(testing::WrittenText(page), "[FieldTrips SelFund=PTA SELTRIP=]");
         EXPECT_EQ(sessionText(browser, "SELTRIP"), "") << "the marker is used once";
         EXPECT_EQ(sessionText(browser, "RequestDetail.fund"), "PTA");
 
@@ -99,7 +101,8 @@ TEST_F(LookupFundTest, ReturnToTheSearchWithNothingChosenClearsTheFund) {
     onRequestForm(browser, "office", "7");
     session(browser).set("SELTRIP", "y");
     session(browser).set("SelFund", "GEN");
-    EXPECT_EQ(post(browser, "LookupFund", "RetwSelected", {}), "[FieldTrips SelFund= SELTRIP=]");
+    EXPECT_EQ(testing::WrittenText(post(browser, "LookupFund", "RetwSelected", {})),
+              "[FieldTrips SelFund= SELTRIP=]");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The searches the three lookups share: criteria, the results table, the 300-row limit, the
 // session time-out and the page's own tags.
 #include "lookup/lookup_site.h"
+#include "support/message_page.h"
 
 #include <filesystem>
 
@@ -139,7 +140,7 @@ TEST_F(LookupSearchTest, ThreeHundredRowsAreShownAndOneMoreIsRefused) {
         EXPECT_TRUE(shown.ends_with(kReturnButton)) << bulk.search.item;
 
         site_.sql("trip.db", "INSERT INTO " + bulk.table + " VALUES " + bulk.oneMore + ";");
-        EXPECT_EQ(page(bulk.search, "bulk"), kTooMany)
+        EXPECT_EQ(testing::WrittenText(page(bulk.search, "bulk")), kTooMany)
             << bulk.search.item << ": the message is the whole page";
     }
 }
@@ -185,8 +186,8 @@ TEST_F(LookupSearchTest, MissingDatabaseShowsTheConnectionError) {
     std::filesystem::remove(site_.dataFolder() / "trip.db");
     for (const Search& search : {kCustomers, kDestinations, kFunds}) {
         const std::string shown = post(browser, search.item, search.event, {{search.field, "a"}});
-        EXPECT_TRUE(
-            shown.starts_with("Error in Procedure: SetTripDBConnections of Module: WebCommon.  Error: "))
+        EXPECT_TRUE(testing::WrittenText(shown).starts_with(
+            "Error in Procedure: SetTripDBConnections of Module: WebCommon.  Error: "))
             << search.item << ": " << shown;
         EXPECT_EQ(Tag(shown, "WC@RESULTS"), "<missing>") << "no page follows the error";
     }

@@ -1,5 +1,6 @@
 // The destination lookup's New form, its checks, and the new destination kept for the request.
 #include "lookup/lookup_site.h"
+#include "support/message_page.h"
 
 namespace excursa {
 namespace {
@@ -132,7 +133,7 @@ TEST_F(NewDestinationTest, ChecksRunInOrderAndTheFirstFailureIsThePage) {
             EXPECT_EQ(sessionText(browser, "RequestDetail.destination"), "0") << what;
             EXPECT_NE(page.find("<form name=\"TripRequestDetail\""), std::string::npos) << what;
         } else {
-            EXPECT_EQ(page, c.refusal) << what;
+            EXPECT_EQ(testing::WrittenText(page), c.refusal) << what;
             EXPECT_EQ(sessionText(browser, "RequestDetail.destination"), "1") << what << ": nothing kept";
         }
     }

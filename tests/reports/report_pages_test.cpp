@@ -1,6 +1,8 @@
 #include "reports/results.h"
 #include "reports/search_site.h"
 #include "reports/search_state.h"
+#include "reports/summary_chart.h"
+#include "support/message_page.h"
 
 #include <gtest/gtest.h>
 
@@ -117,8 +119,8 @@ TEST_F(ReportPagesTest, ReportBeforeAnySearchAnswersWithItsMessageOnly) {
                           Case{"TripReport1", "Trip Report Query must be supplied."},
                           Case{"TripReport2", "Trip Report Query must be supplied."}}) {
         MemoryHost browser(*app_);
-        EXPECT_EQ(page(browser, c.item), c.answer);
-        EXPECT_EQ(page(browser, c.item, "Next"), c.answer);
+        EXPECT_EQ(testing::WrittenText(page(browser, c.item)), c.answer);
+        EXPECT_EQ(testing::WrittenText(page(browser, c.item, "Next")), c.answer);
     }
 }
 
@@ -431,9 +433,8 @@ TEST_F(SummaryReportTest, ConditionFollowsTheJoinOfEveryPart) {
     WebApplication web(std::move(items), WebClass_Start, site_.www());
     web.warmUp();
     MemoryHost browser(web);
-    const std::string byCustomer =
-        browser.get("ExcursaLakemont.asp?WCI=SummaryQuery&Type=customer&C=+WHERE+TRIPS.GRADE+%3D+%275%27")
-            .body;
+    const std::string byCustomer = testing::WrittenText(
+        browser.get("ExcursaLakemont.asp?WCI=SummaryQuery&Type=customer&C=+WHERE+TRIPS.GRADE+%3D+%275%27"));
     const std::string tail =
         "FROM CUSTOMER INNER JOIN TRIPS ON CUSTOMER.CUSTOMER = TRIPS.CUSTOMER  WHERE TRIPS.GRADE = '5' GROUP "
         "BY "
@@ -442,7 +443,8 @@ TEST_F(SummaryReportTest, ConditionFollowsTheJoinOfEveryPart) {
     EXPECT_EQ(byCustomer.find("WHERE TRIPS.GRADE"), byCustomer.rfind("WHERE TRIPS.GRADE"))
         << "the per-trip totals need no condition of their own";
 
-    const std::string byCategory = browser.get("ExcursaLakemont.asp?WCI=SummaryQuery&Type=Category").body;
+    const std::string byCategory =
+        testing::WrittenText(browser.get("ExcursaLakemont.asp?WCI=SummaryQuery&Type=Category"));
     EXPECT_NE(
         byCategory.find("ON CUSTOMER.CUSTOMER = TRIPS.CUSTOMER  GROUP BY TRIPCAT.TRIPCAT, TRIPCAT.DESCRIPTION"
                         " UNION SELECT ('*None') AS TYPEDESCRIPTION"),
@@ -454,15 +456,27 @@ TEST_F(SummaryReportTest, ConditionFollowsTheJoinOfEveryPart) {
     EXPECT_EQ(byCategory.substr(byCategory.size() - none.size()), none);
 }
 
+TEST_F(SummaryReportTest, ChartShowsTheTripsOfTheGroupsOnThePage) {
+    MemoryHost browser(*app_);
+    signIn(browser, "office");
+    searchTrips(browser, {});
+    EXPECT_EQ(Tag(get(browser, "WCI=TripSummaryReport&Type=Customer"), "WC@TRIPSCHART"),
+              TripsBarChart({{"MAPLE - Maple Grove", 3}, {"RIVER - River & Sons", 1}}, "Trips by customer"));
+    searchTrips(browser, {{"grade", "5"}});
+    EXPECT_EQ(Tag(get(browser, "WCI=TripSummaryReport&Type=grade"), "WC@TRIPSCHART"),
+              TripsBarChart({{"*None", 0}, {"5 - Grade 5", 2}}, "Trips by grade"));
+}
+
 TEST_F(SummaryReportTest, TypeMustBeOneOfTheFive) {
     MemoryHost browser(*app_);
     signIn(browser, "office");
     searchTrips(browser, {});
-    EXPECT_EQ(get(browser, "WCI=TripSummaryReport&Type="), "Summary Type must be supplied.");
-    EXPECT_EQ(get(browser, "WCI=TripSummaryReport&Type=Bus"), "Invalid Summary Type");
-    EXPECT_EQ(
-        post(browser, "WCI=TripSummaryReport&WCE=TripSummaryReport&Type=Bus&WCU", {{"btnSubmit", "Next"}}),
-        "Invalid Summary Type");
+    EXPECT_EQ(testing::WrittenText(get(browser, "WCI=TripSummaryReport&Type=")),
+              "Summary Type must be supplied.");
+    EXPECT_EQ(testing::WrittenText(get(browser, "WCI=TripSummaryReport&Type=Bus")), "Invalid Summary Type");
+    EXPECT_EQ(testing::WrittenText(post(browser, "WCI=TripSummaryReport&WCE=TripSummaryReport&Type=Bus&WCU",
+                                        {{"btnSubmit", "Next"}})),
+              "Invalid Summary Type");
     const std::string shown = get(browser, "WCI=TripSummaryReport&Type=fund");
     EXPECT_EQ(Tag(shown, "WC@SUMMARYTYPE"), "fund");
     EXPECT_EQ(Tag(shown, "WC@UCASESUMMARYTYPE"), "FUND");

@@ -1,4 +1,5 @@
 #include "reports/search_site.h"
+#include "support/message_page.h"
 
 #include <gtest/gtest.h>
 
@@ -177,7 +178,7 @@ TEST_F(RequestSearchTest, DateThatIsNoDateIsTheWholeAnswer) {
     signIn(browser, "office");
     const std::string before = storedQuery(browser);
     for (const Case& c : cases) {
-        EXPECT_EQ(searchRequests(browser, c.form), c.message);
+        EXPECT_EQ(testing::WrittenText(searchRequests(browser, c.form)), c.message);
         EXPECT_EQ(storedQuery(browser), before) << c.message << ": nothing is stored";
     }
 }

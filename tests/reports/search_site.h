@@ -192,8 +192,9 @@ private:
         {"TripRequestReport21.htm", MarkedTemplate({"WC@NAVIGATIONBUTTONS", "WC@PAGENUMBER", "WC@RESULTS"})},
         {"TripReport11.htm", MarkedTemplate({"WC@NAVIGATIONBUTTONS", "WC@PAGENUMBER", "WC@RESULTS"})},
         {"TripReport21.htm", MarkedTemplate({"WC@PAGENUMBER", "WC@RESULTS"})},
-        {"TripSummaryReport1.htm", MarkedTemplate({"WC@DISTRICTNAME", "WC@SUMMARYTYPE", "WC@UCASESUMMARYTYPE",
-                                                   "WC@NAVIGATIONBUTTONS", "WC@PAGENUMBER", "WC@RESULTS"})},
+        {"TripSummaryReport1.htm",
+         MarkedTemplate({"WC@DISTRICTNAME", "WC@SUMMARYTYPE", "WC@UCASESUMMARYTYPE", "WC@NAVIGATIONBUTTONS",
+                         "WC@PAGENUMBER", "WC@RESULTS", "WC@TRIPSCHART"})},
     };
 };
 

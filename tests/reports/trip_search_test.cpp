@@ -1,4 +1,5 @@
 #include "reports/search_site.h"
+#include "support/message_page.h"
 
 #include <gtest/gtest.h>
 
@@ -376,7 +377,7 @@ TEST_F(TripSearchTest, WrongDatesAndNumbersAreTheWholeAnswer) {
     open(browser);
     const std::string before = storedQuery(browser);
     for (const Case& c : cases) {
-        EXPECT_EQ(searchTrips(browser, c.form), c.answer);
+        EXPECT_EQ(testing::WrittenText(searchTrips(browser, c.form)), c.answer);
         EXPECT_EQ(storedQuery(browser), before);
     }
 }

@@ -3,6 +3,7 @@
 #include "config/settings.h"
 #include "data/connections.h"
 #include "request/day_trip_counter.h"
+#include "support/message_page.h"
 
 #include <gtest/gtest.h>
 
@@ -212,7 +213,7 @@ TEST_F(ChecksTest, EachStopWritesItsMessageAndStoresNothing) {
         makeApp();
         for (const auto& [key, value] : c.settings) setting(key, value);
         const long count = requestCount();
-        EXPECT_EQ(save(c.form).body, c.expected);
+        EXPECT_EQ(testing::WrittenText(save(c.form).body), c.expected);
         EXPECT_EQ(requestCount(), count);
     }
 }
@@ -347,7 +348,9 @@ TEST_F(ChecksTest, UnchangedDepartureDateIsNotCheckedAgain) {
 
     Form moved = StoredForm(1).set("PURPOSE", "Moved");
     SetDate(moved, "Dep", DateAddDays(Today(), 2));
-    EXPECT_EQ(post(browser, moved).body.rfind("<p>Sorry, transportation needs to have 5 days", 0), 0u);
+    EXPECT_EQ(
+        testing::WrittenText(post(browser, moved)).rfind("<p>Sorry, transportation needs to have 5 days", 0),
+        0u);
     EXPECT_EQ(column(1, "PURPOSE"), "Still soon");
 }
 

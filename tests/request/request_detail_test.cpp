@@ -1,13 +1,14 @@
 #include "data/connections.h"
-#include "request/request_form.h"
 #include "frame/memory_host.h"
 #include "frame/procedure.h"
+#include "items.h"
 #include "lookup/form_controls.h"
 #include "request/items.h"
-#include "items.h"
+#include "request/request_form.h"
 #include "startup/items.h"
 
 #include "support/browser_steps.h"
+#include "support/message_page.h"
 #include "support/test_site.h"
 
 #include <gtest/gtest.h>
@@ -181,7 +182,9 @@ protected:
     std::string newRequest(MemoryHost& browser, const std::string& user) {
         return testing::SignIn(browser, user, testing::kEnterNewRequest);
     }
-    std::string open(MemoryHost& browser, const std::string& number) { return testing::OpenRequest(browser, number); }
+    std::string open(MemoryHost& browser, const std::string& number) {
+        return testing::OpenRequest(browser, number);
+    }
     std::string respond(MemoryHost& browser) {
         return browser.get("ExcursaLakemont.asp?WCI=RequestDetail&WCE&WCU").body;
     }
@@ -389,7 +392,9 @@ TEST_F(RequestDetailTest, TypedInDestinationShowsAsTheFirstChoice) {
               "</select>");
     EXPECT_EQ(Tag(page, "WC@DESTINATIONADDRESS"),
               "<tr><td><font class='label'>** New **</font></td><td>RR 2</td></tr>");
-    EXPECT_EQ(state(browser, "destination"), "keep") << "no copy of a typed-in destination";
+    EXPECT_EQ(state(browser, "destination"), "0") << "the typed-in destination is kept for the next save";
+    EXPECT_EQ(state(browser, "destdesc"), "Grandma's Farm");
+    EXPECT_EQ(state(browser, "destadd1"), "RR 2");
 }
 
 TEST_F(RequestDetailTest, FormReshownFromTheSession) {
@@ -600,7 +605,7 @@ TEST_F(RequestDetailTest, RequestNumberMustBeAWholeNumber) {
     MemoryHost browser(*app_);
     signIn(browser, "teacher");
     open(browser, "1");
-    EXPECT_EQ(open(browser, "1%29%20or%20%281%3D1"),
+    EXPECT_EQ(testing::WrittenText(open(browser, "1%29%20or%20%281%3D1")),
               "Error in Procedure: RequestDetail_UserEvent of Module: Excursa.  Error: 13.  Type mismatch.");
     EXPECT_EQ(TextOf(session(browser).get("TRIPREQ")), "1") << "the request on the form stays";
     EXPECT_FALSE(cnTrip);
@@ -609,7 +614,7 @@ TEST_F(RequestDetailTest, RequestNumberMustBeAWholeNumber) {
 TEST_F(RequestDetailTest, UnknownRequestNumberIsTheAuthorityError) {
     MemoryHost browser(*app_);
     signIn(browser, "teacher");
-    const std::string page = open(browser, "999");
+    const std::string page = testing::WrittenText(open(browser, "999"));
     EXPECT_EQ(page.rfind("Error in Procedure: HasAuthority of Module: mdlApproval.  Error: 3021.", 0), 0u)
         << page;
     EXPECT_EQ(page.find("[["), std::string::npos) << "the form is not shown";
@@ -666,7 +671,8 @@ TEST_F(RequestDetailTest, TheFormTemplate) {
         }
     }
     const std::string stored = open(browser, "1");
-    EXPECT_NE(stored.find("<select name='cust' width='100' id=\"cust\" onchange=\"dropDownChanged()\">"),
+    EXPECT_NE(stored.find("<select name='cust' width='100' id=\"cust\" aria-label=\"Customer\" "
+                          "onchange=\"dropDownChanged()\">"),
               std::string::npos);
     EXPECT_NE(stored.find("<input type=\"hidden\" id=\"leadTimeDays\" value=\"10\">"), std::string::npos);
 }

@@ -8,6 +8,7 @@
 #include "support/test_site.h"
 
 #include "support/in_request.h"
+#include "support/message_page.h"
 
 #include <gtest/gtest.h>
 
@@ -131,8 +132,11 @@ TEST_F(RequestLookupsTest, EmptyDestinationNeedsNoDatabase) {
 
 TEST_F(RequestLookupsTest, NonNumericDestinationIsAConversionError) {
     openDatabases();
-    const std::string page = inRequest([](AppObject& app) { EXPECT_EQ(getdest(app, "7 OR 1=1"), std::nullopt) << "a failed look-up answers nothing"; });
-    EXPECT_EQ(page, "Error in Procedure: getdest of Module: Excursa.  Error: 13.  Type mismatch.");
+    const std::string page = inRequest([](AppObject& app) {
+        EXPECT_EQ(getdest(app, "7 OR 1=1"), std::nullopt) << "a failed look-up answers nothing";
+    });
+    EXPECT_EQ(testing::WrittenText(page),
+              "Error in Procedure: getdest of Module: Excursa.  Error: 13.  Type mismatch.");
 }
 
 // ---------------------------------------------------------------------- fund
@@ -267,10 +271,11 @@ TEST_F(RequestLookupsTest, TimeAndDateDisplayTexts) {
 
 TEST_F(RequestLookupsTest, MalformedDisplayInputsFollowTheErrorConvention) {
     EXPECT_EQ(
-        inRequest([](AppObject& app) { EXPECT_EQ(getTIME(app, "5 PM"), ""); }),
+        testing::WrittenText(inRequest([](AppObject& app) { EXPECT_EQ(getTIME(app, "5 PM"), ""); })),
         "Error in Procedure: getTIME of Module: Excursa.  Error: 5.  Invalid procedure call or argument.");
-    EXPECT_EQ(inRequest([](AppObject& app) { EXPECT_EQ(getDATE(app, Value("soon")), ""); }),
-              "Error in Procedure: getDATE of Module: Excursa.  Error: 13.  Type mismatch.");
+    EXPECT_EQ(
+        testing::WrittenText(inRequest([](AppObject& app) { EXPECT_EQ(getDATE(app, Value("soon")), ""); })),
+        "Error in Procedure: getDATE of Module: Excursa.  Error: 13.  Type mismatch.");
 }
 
 // -------------------------------------------------------------- picker parts

@@ -4,6 +4,7 @@
 #include "request/request_save.h"
 
 #include "support/in_request.h"
+#include "support/message_page.h"
 #include "support/smtp_server.h"
 
 #include <gtest/gtest.h>
@@ -196,7 +197,7 @@ TEST_F(SaveTest, ANewRequestIsOnlyForTheUsersOwnCustomers) {
     require("CUSTOMER_REQ");
     session(browser).set("RequestDetail.New", "NEW");
     const long count = requestCount();
-    EXPECT_EQ(post(browser, NewForm().set("cust", "MAPLE, Maple Grove")).body,
+    EXPECT_EQ(testing::WrittenText(post(browser, NewForm().set("cust", "MAPLE, Maple Grove")).body),
               "<p>Customer is required.</p>");
     EXPECT_EQ(requestCount(), count);
     EXPECT_NE(post(browser, NewForm().set("cust", " river, river school ")).body.find("TripRequestDetail"),
@@ -323,14 +324,15 @@ TEST_F(SaveTest, OnlyAUserWhoMayEditChangesAStoredRequest) {
     open(browser, 2);  // past the teacher's level: read-only for her
     session(browser).set("strDepDtWarn", "from the last save");
     const std::string contact = column(2, "CONTACT");
-    EXPECT_EQ(post(browser, StoredForm(2).set("Contact", "Hacked")).body, kNotAllowed);
+    EXPECT_EQ(testing::WrittenText(post(browser, StoredForm(2).set("Contact", "Hacked")).body), kNotAllowed);
     EXPECT_EQ(column(2, "CONTACT"), contact);
     EXPECT_EQ(sessionText(browser, "strDepDtWarn"), "from the last save") << "refused before the checks run";
 
     MemoryHost other(*app_);
-    signIn(other, "river");  // another school's teacher
-    open(other, 1);
-    EXPECT_EQ(post(other, StoredForm(1).set("Contact", "Hacked")).body, kNotAllowed);
+    signIn(other, "river");  // another school's teacher, who may not even open it
+    EXPECT_EQ(testing::WrittenText(open(other, 1)),
+              "<p>Sorry, you are not allowed to view this trip request.</p>");
+    post(other, StoredForm(1).set("Contact", "Hacked"));
     EXPECT_EQ(column(1, "CONTACT"), "Ms. Lee");
 }
 
@@ -348,10 +350,12 @@ TEST_F(SaveTest, AStoredRequestChangedMeanwhileIsNotOverwritten) {
     ASSERT_EQ(column(1, "PURPOSE"), "Principal's purpose");
 
     const long count = requestCount();
-    EXPECT_EQ(post(teacher,
-                   StoredForm(1).set("PURPOSE", "Teacher's").set("RequestVersion", VersionOf(teachersForm)))
-                  .body,
-              kChangedMeanwhile);
+    EXPECT_EQ(
+        testing::WrittenText(
+            post(teacher,
+                 StoredForm(1).set("PURPOSE", "Teacher's").set("RequestVersion", VersionOf(teachersForm)))
+                .body),
+        kChangedMeanwhile);
     EXPECT_EQ(column(1, "PURPOSE"), "Principal's purpose");
     EXPECT_EQ(requestCount(), count);
 
@@ -377,7 +381,9 @@ TEST_F(SaveTest, FormReshownFromTheSessionKeepsTheVersionItWasDrawnFrom) {
             .body;
     EXPECT_EQ(VersionOf(redrawn), version);
     requests().run("UPDATE TRIPSREQ SET PURPOSE = 'Office' WHERE TRIPNUM = 1");
-    EXPECT_EQ(post(teacher, StoredForm(1).set("RequestVersion", VersionOf(redrawn))).body, kChangedMeanwhile);
+    EXPECT_EQ(
+        testing::WrittenText(post(teacher, StoredForm(1).set("RequestVersion", VersionOf(redrawn))).body),
+        kChangedMeanwhile);
     EXPECT_EQ(column(1, "PURPOSE"), "Office");
 }
 
@@ -388,7 +394,7 @@ TEST_F(SaveTest, RequestDeletedMeanwhileIsTheErrorText) {
     requests().run("DELETE FROM TRIPSREQ WHERE TRIPNUM = 1");
     const long count = requestCount();
     EXPECT_EQ(
-        post(browser, StoredForm(1)).body,
+        testing::WrittenText(post(browser, StoredForm(1)).body),
         "Error in Procedure: RequestDetail_TripRequestDetail of Module: Excursa.  Error: 3021.  Either BOF "
         "or EOF is True, or the current record has been deleted. Requested operation requires a current "
         "record..");
@@ -402,10 +408,12 @@ TEST_F(SaveTest, DeleteRemovesTheRequestNamedByThePost) {
     signIn(browser, "teacher");
     open(browser, 1);
     // From request 1's form, a hand-made post names request 2, which the teacher may not change.
-    EXPECT_EQ(post(browser, Form().set("btnSubmit", "Delete").set("TRIPNUM", "2")).body, kNotAllowed);
+    EXPECT_EQ(testing::WrittenText(post(browser, Form().set("btnSubmit", "Delete").set("TRIPNUM", "2")).body),
+              kNotAllowed);
     EXPECT_EQ(column(2, "TRIPNUM"), "2");
 
-    EXPECT_EQ(post(browser, Form().set("btnSubmit", "Delete").set("TRIPNUM", "1")).body, "[RequestSearch]");
+    EXPECT_EQ(testing::WrittenText(post(browser, Form().set("btnSubmit", "Delete").set("TRIPNUM", "1")).body),
+              "[RequestSearch]");
     EXPECT_EQ(column(1, "TRIPNUM"), "<none>");
 
     MemoryHost principal(*app_);
@@ -413,11 +421,14 @@ TEST_F(SaveTest, DeleteRemovesTheRequestNamedByThePost) {
     const std::string form = open(principal, 2);
     requests().run("UPDATE TRIPSREQ SET PURPOSE = 'Changed' WHERE TRIPNUM = 2");
     EXPECT_EQ(
-        post(principal,
-             Form().set("btnSubmit", "delete").set("TRIPNUM", "2").set("RequestVersion", VersionOf(form)))
-            .body,
+        testing::WrittenText(
+            post(principal,
+                 Form().set("btnSubmit", "delete").set("TRIPNUM", "2").set("RequestVersion", VersionOf(form)))
+                .body),
         kChangedMeanwhile);
-    EXPECT_EQ(post(principal, Form().set("btnSubmit", "delete").set("TRIPNUM", "2")).body, "[RequestSearch]")
+    EXPECT_EQ(
+        testing::WrittenText(post(principal, Form().set("btnSubmit", "delete").set("TRIPNUM", "2")).body),
+        "[RequestSearch]")
         << "whatever its status";
     EXPECT_EQ(column(2, "TRIPNUM"), "<none>");
 }
@@ -434,7 +445,8 @@ TEST_F(SaveTest, ExitClearsTheRequestBeingEdited) {
     signIn(browser, "teacher");
     open(browser, 1);
     session(browser).set("RequestDetail.NUMADULTS", "3");
-    EXPECT_EQ(post(browser, StoredForm(1).set("btnSubmit", "**EXIT**")).body, "[RequestSearch]");
+    EXPECT_EQ(testing::WrittenText(post(browser, StoredForm(1).set("btnSubmit", "**EXIT**")).body),
+              "[RequestSearch]");
     for (const char* cleared :
          {"TRIPREQ", "RequestDetail.New", "RequestDetail.customer", "RequestDetail.destination",
           "RequestDetail.destdesc", "RequestDetail.destadd1", "RequestDetail.miles", "RequestDetail.destspec",
@@ -482,7 +494,7 @@ TEST_F(SaveTest, PrintSavesFirstThenShowsThePrintableView) {
     const ResponseData stopped =
         post(browser, StoredForm(1).set("btnSubmit", "Print").set("Dep_date", "31").set("Dep_month", "Feb"));
     EXPECT_EQ(stopped.status, 200);
-    EXPECT_EQ(stopped.body, "<p>Please enter a valid departure date.</p>")
+    EXPECT_EQ(testing::WrittenText(stopped.body), "<p>Please enter a valid departure date.</p>")
         << "the stop message, not the redirect";
 
     open(browser, 2);  // the teacher may only view it
@@ -529,7 +541,7 @@ TEST_F(SaveTest, LookupButtonsKeepTheFormAndOpenTheLookup) {
     setting("DISTRICT.USECUSTFUND", "True");
     MemoryHost browser(*app_);
     newRequest(browser, "office");
-    EXPECT_EQ(post(browser, NewForm().set("btnSubmit", "Fund").set("cust", "")).body,
+    EXPECT_EQ(testing::WrittenText(post(browser, NewForm().set("btnSubmit", "Fund").set("cust", "")).body),
               "<p>Please choose a customer first.</p>");
     EXPECT_EQ(post(browser, NewForm().set("btnSubmit", "Fund")).body, "[LookupFund page]");
 }
@@ -622,8 +634,9 @@ TEST_F(SaveTest, FundListOfANewRequestWithoutACustomer) {
             .body;
     const std::size_t fund = page.find("<select name='fund'");
     ASSERT_NE(fund, std::string::npos);
-    EXPECT_EQ(page.substr(fund, page.find("</select>", fund) - fund),
-              "<select name='fund' width='40' id=\"fund\"><option value='' selected ></option>")
+    EXPECT_EQ(
+        page.substr(fund, page.find("</select>", fund) - fund),
+        "<select name='fund' width='40' id=\"fund\" aria-label=\"Fund\"><option value='' selected ></option>")
         << "no funds until a customer is chosen, rather than every customer's";
 
     const std::string chosen = post(browser, NewForm().set("dropDownChange", "Y").set("btnSubmit", "")).body;
@@ -648,7 +661,8 @@ TEST_F(SaveTest, TwoSavesAtOnceCannotBothTakeTheLastTripOfADay) {
     std::vector<std::thread> savers;
     for (auto& browser : browsers) {
         savers.emplace_back([&, b = browser.get()] {
-            if (post(*b, NewForm()).body == "<p>WARNING - Your Trip Request will not be saved.  Full.</p>")
+            if (testing::WrittenText(post(*b, NewForm())) ==
+                "<p>WARNING - Your Trip Request will not be saved.  Full.</p>")
                 ++refused;
         });
     }
@@ -708,7 +722,7 @@ TEST_F(MailOnSaveTest, MisconfiguredMailStillSavesTheRequest) {
     MemoryHost teacher(*app_);
     newRequest(teacher, "teacher");
     const long count = requestCount();
-    const std::string page = post(teacher, NewForm()).body;
+    const std::string page = testing::WrittenText(post(teacher, NewForm()));
     EXPECT_EQ(requestCount(), count + 1);
     EXPECT_EQ(page.rfind("Misconfigured email options in ini file.", 0), 0u) << page.substr(0, 200);
     EXPECT_EQ(page.find("<form"), std::string::npos) << "the save ends at its next error test";

@@ -3,6 +3,7 @@
 #include "items.h"
 #include "startup/items.h"
 
+#include "support/message_page.h"
 #include "support/test_site.h"
 
 #include <gtest/gtest.h>
@@ -38,9 +39,8 @@ protected:
 
     std::string signIn(const std::string& user, const std::string& password) {
         MemoryHost browser(*app_);
-        return browser
-            .post(kSignIn, {{"user", user}, {"password", password}, {"btnsubmit", "Work With Trip Requests"}})
-            .body;
+        return testing::WrittenText(browser.post(
+            kSignIn, {{"user", user}, {"password", password}, {"btnsubmit", "Work With Trip Requests"}}));
     }
     std::string log() const {
         std::ifstream in(site_.root().path() / "drives/c/VEL/ExcursaLakemont/log.txt");

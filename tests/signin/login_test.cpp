@@ -3,6 +3,7 @@
 #include "items.h"
 #include "startup/items.h"
 
+#include "support/message_page.h"
 #include "support/test_site.h"
 
 #include <gtest/gtest.h>
@@ -83,8 +84,8 @@ protected:
 
 TEST_F(SignInTest, UnknownUserAndWrongPasswordAreTheWholePage) {
     MemoryHost browser(*app_);
-    EXPECT_EQ(signIn(browser, "nobody", "x").body, kInvalidUser);
-    EXPECT_EQ(signIn(browser, "teacher", "wrong").body, kInvalidPassword);
+    EXPECT_EQ(testing::WrittenText(signIn(browser, "nobody", "x").body), kInvalidUser);
+    EXPECT_EQ(testing::WrittenText(signIn(browser, "teacher", "wrong").body), kInvalidPassword);
     EXPECT_EQ(session(browser, "USER"), Value(""));
 }
 
@@ -101,7 +102,8 @@ TEST_F(SignInTest, AFailedAttemptClearsThePreviousIdentity) {
 TEST_F(SignInTest, SuccessFillsTheSession) {
     MemoryHost browser(*app_);
     const ResponseData page = signIn(browser, "teacher", "SECRET");
-    EXPECT_EQ(page.body, "[RequestSearch]") << "the password's letter case does not count";
+    EXPECT_EQ(testing::WrittenText(page.body), "[RequestSearch]")
+        << "the password's letter case does not count";
     EXPECT_EQ(session(browser, "USER"), Value("teacher"));
     EXPECT_EQ(session(browser, "Customer"), Value("MAPLE"));
     EXPECT_EQ(session(browser, "role"), Value("TEACHER"));
@@ -129,26 +131,27 @@ TEST_F(SignInTest, SuccessFillsTheSession) {
 
 TEST_F(SignInTest, UserIdsAreTrimmedAndQuotedForTheQuery) {
     MemoryHost browser(*app_);
-    EXPECT_EQ(signIn(browser, "  spaced", "pw").body, "[RequestSearch]");
+    EXPECT_EQ(testing::WrittenText(signIn(browser, "  spaced", "pw").body), "[RequestSearch]");
     EXPECT_EQ(session(browser, "USER"), Value("spaced"));
     EXPECT_EQ(session(browser, "CANOVERRIDEDEPARTUREDATE"), Value("True"));
 
     MemoryHost other(*app_);
-    EXPECT_EQ(signIn(other, "o'neil", "pw").body, "[RequestSearch]");
+    EXPECT_EQ(testing::WrittenText(signIn(other, "o'neil", "pw").body), "[RequestSearch]");
     EXPECT_EQ(session(other, "ROLE"), Value("PRINCIPAL"));
     MemoryHost attacker(*app_);
-    EXPECT_EQ(signIn(attacker, "x' or '1'='1", "pw").body, kInvalidUser);
+    EXPECT_EQ(testing::WrittenText(signIn(attacker, "x' or '1'='1", "pw").body), kInvalidUser);
 }
 
 TEST_F(SignInTest, ANullPasswordSignsInWithAnEmptyOne) {
     MemoryHost browser(*app_);
-    EXPECT_EQ(signIn(browser, "nopass", "").body, "[RequestSearch]");
+    EXPECT_EQ(testing::WrittenText(signIn(browser, "nopass", "").body), "[RequestSearch]");
     EXPECT_EQ(session(browser, "CANOVERRIDEFUND"), Value("False"));
 }
 
 TEST_F(SignInTest, TheButtonsDecideTheNextPage) {
     MemoryHost browser(*app_);
-    EXPECT_EQ(signIn(browser, "teacher", "Secret", "enter a new trip request").body, "[RequestDetail]");
+    EXPECT_EQ(testing::WrittenText(signIn(browser, "teacher", "Secret", "enter a new trip request").body),
+              "[RequestDetail]");
     EXPECT_EQ(session(browser, "RequestDetail.New"), Value("NEW"));
     EXPECT_EQ(session(browser, "TripReq"), Value(""));
     EXPECT_EQ(session(browser, "blnDepDtWarn"), Value::Boolean(false));
@@ -196,7 +199,7 @@ TEST_F(SignInTest, DatabaseFailureIsTheErrorText) {
     site_.sql("twvlsc1.db", "DROP TABLE VLSCU;");
     MemoryHost browser(*app_);
     EXPECT_EQ(
-        signIn(browser, "teacher", "Secret").body,
+        testing::WrittenText(signIn(browser, "teacher", "Secret").body),
         "Error in Procedure: LoginValidateUser of Module: .  Error: -2147467259.  no such table: VLSCU.");
 }
 
@@ -214,7 +217,7 @@ TEST_F(SignInTest, SignOutShowsThePageAndEndsTheSession) {
 TEST_F(SignInTest, AnExpiredSessionShowsTheTimeOutMessage) {
     MemoryHost browser(*app_);
     signIn(browser, "teacher", "Secret");
-    EXPECT_EQ(browser.get("ExcursaLakemont.asp?WCI=Guarded").body, "still signed in");
+    EXPECT_EQ(testing::WrittenText(browser.get("ExcursaLakemont.asp?WCI=Guarded").body), "still signed in");
     nowMs_ += 21 * 60 * 1000;
     const std::string page = browser.get("ExcursaLakemont.asp?WCI=Guarded").body;
     EXPECT_NE(

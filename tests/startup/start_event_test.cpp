@@ -1,6 +1,7 @@
 #include "frame/memory_host.h"
 #include "items.h"
 
+#include "support/message_page.h"
 #include "support/test_site.h"
 
 #include <gtest/gtest.h>
@@ -84,7 +85,8 @@ TEST_F(StartEventTest, NonNumericTimeOutStopsWithoutTheSignInPage) {
     auto ini = testing::DefaultTripIni();
     ini["SessionTimeOut"] = "twenty";
     site_.writeTripIni(ini);
-    EXPECT_EQ(start(), "Error in Procedure: WebClass_Start of Module: Excursa.  Error: 13.  Type mismatch.");
+    EXPECT_EQ(testing::WrittenText(start()),
+              "Error in Procedure: WebClass_Start of Module: Excursa.  Error: 13.  Type mismatch.");
 }
 
 TEST_F(StartEventTest, MissingKeyIsReportedAboveTheSignInPage) {
@@ -105,7 +107,7 @@ TEST_F(StartEventTest, MissingKeyIsReportedAboveTheSignInPage) {
 TEST_F(StartEventTest, MissingDatabaseFileShowsTheConnectionText) {
     std::filesystem::remove(site_.dataFolder() / "twvlsc1.db");
     EXPECT_EQ(
-        start(),
+        testing::WrittenText(start()),
         "Error in Procedure: SetTripDBConnections of Module: WebCommon.  Error: -2147467259 - Could not find "
         "file 'C:\\VEL\\Data\\Lakemont\\twvlsc1.db'.; strTripDataPath=C:\\VEL\\Data\\Lakemont\\.");
 }

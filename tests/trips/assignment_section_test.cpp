@@ -9,6 +9,7 @@
 #include "support/test_site.h"
 
 #include "support/in_request.h"
+#include "support/message_page.h"
 
 #include <gtest/gtest.h>
 
@@ -146,7 +147,7 @@ TEST_F(AssignmentSectionTest, WithoutAnOpenRequestTheErrorTextIsWritten) {
     std::string html = "unchanged";
     const std::string page = inRequest([&](AppObject& app) { html = BuildAssignmentSection(app); });
     EXPECT_EQ(html, "");
-    EXPECT_EQ(page,
+    EXPECT_EQ(testing::WrittenText(page),
               "Error in Procedure: BuildAssignmentSection of Module: Excursa.  Error: 91.  "
               "Object variable or With block variable not set.");
 }
@@ -165,7 +166,7 @@ TEST_F(AssignmentSectionTest, FailedListBuilderKeepsTheListItHad) {
             "<select name='TripTik'><option value=><option value=STD>STD<option value=WIDE selected>WIDE"
             "</select>");
     });
-    EXPECT_EQ(page,
+    EXPECT_EQ(testing::WrittenText(page),
               "Error in Procedure: PopulateTikTempDD of Module: Excursa.  Error: 91.  "
               "Object variable or With block variable not set.");
 }
