@@ -1,5 +1,6 @@
 #include "frame/access_log.h"
 
+#include <chrono>
 #include <cstdio>
 #include <utility>
 
@@ -10,6 +11,11 @@ namespace {
 // Past this much unwritten text the output is stuck; further lines are
 // counted instead of piling up in memory.
 constexpr std::size_t kMaxPendingBytes = 8 * 1024 * 1024;
+
+// Lines are written in batches: waking the writer and writing once per request
+// cost as much as answering a small page. A line waits at most this long.
+constexpr std::chrono::milliseconds kGatherFor{100};
+constexpr std::size_t kBatchBytes = 64 * 1024;
 
 }  // namespace
 
@@ -54,15 +60,19 @@ AccessLog::~AccessLog() {
 
 void AccessLog::write(const AccessRecord& record) {
     std::string line = AccessLogLine(record);
+    bool wake = false;
     {
         std::lock_guard lock(mutex_);
         if (lines_.size() > kMaxPendingBytes) {
             ++dropped_;
             return;
         }
+        // The writer sleeps only while nothing is pending, or gathers until a batch is full.
+        wake =
+            lines_.empty() || (lines_.size() < kBatchBytes && lines_.size() + line.size() + 1 >= kBatchBytes);
         lines_.append(line).append("\n");
     }
-    pending_.notify_one();
+    if (wake) pending_.notify_one();
 }
 
 void AccessLog::run() {
@@ -70,6 +80,7 @@ void AccessLog::run() {
     for (;;) {
         pending_.wait(lock, [this] { return stopping_ || !lines_.empty(); });
         if (lines_.empty() && stopping_) return;
+        pending_.wait_for(lock, kGatherFor, [this] { return stopping_ || lines_.size() >= kBatchBytes; });
         std::string batch;
         batch.swap(lines_);
         const std::size_t dropped = std::exchange(dropped_, 0);

@@ -4,11 +4,11 @@
 #include "frame/http_connection.h"
 #include "frame/worker_pool.h"
 
+#include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
-#include <boost/asio/strand.hpp>
 
 #include <iostream>
 #include <stdexcept>
@@ -32,11 +32,25 @@ std::string Where(const ServerOptions& options) {
 
 }  // namespace
 
+// Each I/O thread runs a loop of its own and keeps the connections it was given: a
+// connection's handlers then never meet on another thread, so they need no strand, and
+// the threads never wake each other to hand work over.
+struct EventLoop {
+    net::io_context context{1};
+    net::executor_work_guard<net::io_context::executor_type> keepRunning = net::make_work_guard(context);
+};
+
+std::vector<std::unique_ptr<EventLoop>> MakeLoops(int count) {
+    std::vector<std::unique_ptr<EventLoop>> loops;
+    for (int i = 0; i < (count < 1 ? 1 : count); ++i) loops.push_back(std::make_unique<EventLoop>());
+    return loops;
+}
+
 struct HttpServer::Impl {
     Impl(WebApplication& app, ServerOptions opts)
         : options(std::move(opts)),
-          ioc(options.ioThreads < 1 ? 1 : options.ioThreads),
-          acceptor(net::make_strand(ioc)),
+          loops(MakeLoops(options.ioThreads)),
+          acceptor(loops.front()->context),
           acceptPause(acceptor.get_executor()),
           workers(std::make_unique<WorkerPool>(options.threads)),
           accessLog(options.accessLog && options.accessLogTo
@@ -67,14 +81,14 @@ struct HttpServer::Impl {
     }
 
     void accept() {
-        acceptor.async_accept(net::make_strand(ioc),
-                              [this](boost::system::error_code ec, tcp::socket socket) {
-                                  if (!acceptor.is_open() || ec == net::error::operation_aborted) return;
-                                  if (ec) return pauseAccepting();
-                                  socket.set_option(tcp::no_delay(true), ec);
-                                  ServeConnection(context, std::move(socket));
-                                  accept();
-                              });
+        net::io_context& next = loops[nextLoop++ % loops.size()]->context;
+        acceptor.async_accept(next, [this](boost::system::error_code ec, tcp::socket socket) {
+            if (!acceptor.is_open() || ec == net::error::operation_aborted) return;
+            if (ec) return pauseAccepting();
+            socket.set_option(tcp::no_delay(true), ec);
+            ServeConnection(context, std::move(socket));
+            accept();
+        });
     }
 
     void pauseAccepting() {
@@ -87,16 +101,15 @@ struct HttpServer::Impl {
     void start() {
         listen();
         accept();
-        const int count = options.ioThreads < 1 ? 1 : options.ioThreads;
-        for (int i = 0; i < count; ++i) ioThreads.emplace_back([this] { runLoop(); });
+        for (auto& loop : loops) ioThreads.emplace_back([this, &loop] { runLoop(loop->context); });
     }
 
     // A failure escaping one connection's handler must not end the loop that
     // holds all the others.
-    void runLoop() {
+    static void runLoop(net::io_context& context) {
         for (;;) {
             try {
-                ioc.run();
+                context.run();
                 return;
             } catch (const std::exception& e) {
                 std::cerr << "excursa: failure on the event loop: " << e.what() << std::endl;
@@ -112,7 +125,7 @@ struct HttpServer::Impl {
             acceptPause.cancel();
         });
         workers->stop();
-        ioc.stop();
+        for (auto& loop : loops) loop->context.stop();
         for (std::thread& thread : ioThreads) thread.join();
         ioThreads.clear();
         // Requests that arrived meanwhile hold connections of this loop.
@@ -121,7 +134,8 @@ struct HttpServer::Impl {
     }
 
     ServerOptions options;
-    net::io_context ioc;
+    std::vector<std::unique_ptr<EventLoop>> loops;
+    std::size_t nextLoop = 0;
     tcp::acceptor acceptor;
     net::steady_timer acceptPause;
     std::unique_ptr<WorkerPool> workers;

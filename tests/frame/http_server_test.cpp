@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace excursa {
 namespace {
@@ -209,6 +212,25 @@ TEST(AccessLogTest, EscapesWhatClientsSentAndNamesTheUserAndSize) {
     EXPECT_NE(text.find("ms \"maple.teacher\"\n"), std::string::npos) << text;
     EXPECT_NE(text.find("GET \"/css/site.css\" 200 16 "), std::string::npos) << text;
     EXPECT_NE(text.find("ms -\n"), std::string::npos) << "no user: " << text;
+}
+
+// Lines are written in batches, but a quiet server must not keep its last lines back.
+TEST(AccessLogTest, ALineReachesTheFileSoonWithoutTheServerStopping) {
+    testing::TempFolder folder;
+    const std::filesystem::path file = folder.path() / "access.log";
+    std::ofstream out(file);
+    AccessLog log(out);
+    log.write({"GET", "/one", 200, 5, 1, ""});
+    log.write({"GET", "/two", 200, 5, 1, "ann"});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    std::string text;
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::ifstream in(file);
+        text.assign(std::istreambuf_iterator<char>(in), {});
+        if (text.find("\"/two\"") != std::string::npos) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(text, "GET \"/one\" 200 5 1ms -\nGET \"/two\" 200 5 1ms \"ann\"\n");
 }
 
 TEST(AccessLogTest, LineFormat) {
