@@ -26,13 +26,18 @@ std::string_view EntityOf(char c) {
 std::string HtmlEscape(std::string_view text) {
     std::string out;
     out.reserve(text.size());
+    AppendHtmlEscaped(out, text);
+    return out;
+}
+
+void AppendHtmlEscaped(std::string& out, std::string_view text) {
     std::size_t from = 0;
     for (std::size_t at = text.find_first_of(kMarkupCharacters); at != std::string_view::npos;
          at = text.find_first_of(kMarkupCharacters, from)) {
         out.append(text.substr(from, at - from)).append(EntityOf(text[at]));
         from = at + 1;
     }
-    return out.append(text.substr(from));
+    out.append(text.substr(from));
 }
 
 }  // namespace excursa

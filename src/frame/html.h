@@ -9,5 +9,7 @@ namespace excursa {
 // Escapes & < > " ' so a value can stand in element text and in attributes
 // quoted either way.
 std::string HtmlEscape(std::string_view text);
+// The same, appended to `out`: long lists are built without a text per value.
+void AppendHtmlEscaped(std::string& out, std::string_view text);
 
 }  // namespace excursa

@@ -654,7 +654,13 @@ std::string RTrim(std::string_view s) {
     return last == std::string_view::npos ? std::string() : std::string(s.substr(0, last + 1));
 }
 
-std::string Trim(std::string_view s) { return LTrim(RTrim(s)); }
+std::string Trim(std::string_view s) { return std::string(TrimmedView(s)); }
+
+std::string_view TrimmedView(std::string_view s) {
+    const std::size_t first = s.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return s.substr(first, s.find_last_not_of(' ') - first + 1);
+}
 
 std::string UCase(std::string_view s) {
     std::string out(s);
@@ -1024,7 +1030,8 @@ bool parseNumericDate(const std::vector<DateToken>& t, bool dayFirstWhenOnlyRead
     if (t[0].kind == DateToken::Number && t[0].text.size() >= 3) {
         return yearOfToken(t[0], year) && numberOfToken(t[2], 2, month) && numberOfToken(t[4], 2, day);
     }
-    if (!numberOfToken(t[0], 2, month) || !numberOfToken(t[2], 2, day) || !yearOfToken(t[4], year)) return false;
+    if (!numberOfToken(t[0], 2, month) || !numberOfToken(t[2], 2, day) || !yearOfToken(t[4], year))
+        return false;
     if (dayFirstWhenOnlyReading && month > 12 && day <= 12) std::swap(month, day);
     return true;
 }
@@ -1129,7 +1136,8 @@ std::optional<double> ParseStoredDate(std::string_view text) {
     if (century < 0 || yearOfCentury < 0 || month < 0 || day < 0) return std::nullopt;
     const int year = century * 100 + yearOfCentury;
     if (!isValidDate(year, month, day)) return std::nullopt;
-    const long long dayNumberOfDate = dayNumber(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
+    const long long dayNumberOfDate =
+        dayNumber(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
     if (text.size() == kDateLength) return composeDate(dayNumberOfDate, 0);
     if (text[kDateLength] != ' ' && text[kDateLength] != 'T') return std::nullopt;
     const std::optional<int> seconds = storedTimeOfDay(text.substr(kDateLength + 1));

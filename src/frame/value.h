@@ -166,6 +166,7 @@ bool SameText(const Value& v, std::string_view text);
 
 // ---- Text helpers ----
 std::string Trim(std::string_view s);
+std::string_view TrimmedView(std::string_view s);  // Trim without a copy
 std::string LTrim(std::string_view s);
 std::string RTrim(std::string_view s);
 std::string UCase(std::string_view s);

@@ -41,26 +41,28 @@ void FillCustomerList(AppObject& app, const std::string& userCustomer) {
     const std::string code = UCase(Trim(userCustomer));
     if (code.empty()) {
         FillPickList(app.lists.customers,
-                 "SELECT CUSTOMER.CUSTOMER, CUSTOMER.CUSTNAME, CUSTOMER.CHAINID From CUSTOMER WHERE "
-                 "(CUSTOMER.ACTIVE=True) order by CUSTOMER.custname;",
-                 entry);
+                     "SELECT CUSTOMER.CUSTOMER, CUSTOMER.CUSTNAME, CUSTOMER.CHAINID From CUSTOMER WHERE "
+                     "(CUSTOMER.ACTIVE=True) order by CUSTOMER.custname;",
+                     entry);
         return;
     }
     FillPickList(app.lists.customers,
-             "SELECT CUSTOMER.CUSTOMER, CUSTOMER.CUSTNAME, CUSTOMER.CHAINID From CUSTOMER WHERE "
-             "trim$(ucase$(CUSTOMER.CUSTOMER))=?;",
-             entry, {code});
+                 "SELECT CUSTOMER.CUSTOMER, CUSTOMER.CUSTNAME, CUSTOMER.CHAINID From CUSTOMER WHERE "
+                 "trim$(ucase$(CUSTOMER.CUSTOMER))=?;",
+                 entry, {code});
 }
 
 Recordset OpenFundList(const std::string& customerFilter) {
     if (customerFilter.empty()) {
-        return Recordset::Open(Use(cnTrip), "Select Fund.* from Fund where Fund.Active = True ORDER BY FUND.FUND");
+        return Recordset::Open(Use(cnTrip),
+                               "Select Fund.* from Fund where Fund.Active = True ORDER BY FUND.FUND");
     }
-    return Recordset::Open(Use(cnTrip),
-                           "SELECT CUSTOMER_FUND.FUND, FUND.FUNDDESC FROM FUND INNER JOIN CUSTOMER_FUND ON "
-                           "FUND.FUND = CUSTOMER_FUND.FUND"
-                           " WHERE (Fund.Active = True) AND (CUSTOMER_FUND.CUSTOMER = ?) ORDER BY CUSTOMER_FUND.Fund",
-                           {customerFilter});
+    return Recordset::Open(
+        Use(cnTrip),
+        "SELECT CUSTOMER_FUND.FUND, FUND.FUNDDESC FROM FUND INNER JOIN CUSTOMER_FUND ON "
+        "FUND.FUND = CUSTOMER_FUND.FUND"
+        " WHERE (Fund.Active = True) AND (CUSTOMER_FUND.CUSTOMER = ?) ORDER BY CUSTOMER_FUND.Fund",
+        {customerFilter});
 }
 
 void FillFundList(AppObject& app, const std::string& customerFilter) {
@@ -92,23 +94,24 @@ std::string PlainSelect(const AppObject& app, std::string_view name, std::string
 
 // ----------------------------------------------------------- destination
 
-struct DestinationChoice {
-    std::string value;
-    std::string label;
-};
-
-DestinationChoice SplitDestination(const std::string& entry) {
-    if (entry.find(',') == std::string::npos) return {};
-    return {BeforeFirstComma(entry), LeftCharacters(Trim(AfterFirstComma(entry)), kDestinationLabelLength)};
-}
-
-std::string DestinationOption(const DestinationChoice& choice) {
-    return "<option value='" + HtmlEscape(choice.value) + "'>" + HtmlEscape(choice.label) + "</option>";
-}
-
-std::string DestinationOptionMarked(const DestinationChoice& choice, bool selected) {
-    return "<option value='" + HtmlEscape(choice.value) + "' " + (selected ? "selected" : "") + ">" +
-           HtmlEscape(choice.label) + "</option>";
+// One entry of the destination list ("value,label") as an option; an entry without a comma gives
+// an empty one. Appended in place: the list runs to hundreds of entries on every form.
+void AppendDestinationOption(std::string& html, std::string_view entry, bool marksSelection,
+                             std::string_view destination) {
+    const std::size_t comma = entry.find(',');
+    const std::string_view value =
+        comma == std::string_view::npos ? std::string_view() : entry.substr(0, comma);
+    const std::string_view label =
+        comma == std::string_view::npos
+            ? std::string_view()
+            : LeftCharacters(TrimmedView(entry.substr(comma + 1)), kDestinationLabelLength);
+    html += "<option value='";
+    AppendHtmlEscaped(html, value);
+    html += '\'';
+    if (marksSelection) html += SameTextNoCase(value, destination) ? " selected" : " ";
+    html += '>';
+    AppendHtmlEscaped(html, label);
+    html += "</option>";
 }
 
 // ------------------------------------------------------------------ fund
@@ -173,7 +176,11 @@ bool EmptyTimeIsAm(const std::string& prefix) {
     return !(name == "RET" || name == "LEAVE");
 }
 
-std::string MinuteText(int minute) { return (minute < 10 ? "0" : "") + std::to_string(minute); }
+std::string MinuteText(int minute) {
+    std::string text = std::to_string(minute);
+    if (minute < 10) text.insert(0, 1, '0');
+    return text;
+}
 
 std::string AmPmRadios(const std::string& prefix, const std::string& attributes, bool am) {
     return "<INPUT TYPE=radio  name='" + prefix + "_AMPM'  VALUE='AM' " + (am ? "CHECKED " : "") +
@@ -196,6 +203,10 @@ int SessionList::lastIndex(const Value& count) {
 }
 
 std::string LeftCharacters(const std::string& text, std::size_t count) {
+    return std::string(LeftCharacters(std::string_view(text), count));
+}
+
+std::string_view LeftCharacters(std::string_view text, std::size_t count) {
     std::size_t bytes = 0;
     for (std::size_t characters = 0; bytes < text.size() && characters < count; ++characters) {
         ++bytes;
@@ -215,9 +226,8 @@ void FillPickList(std::optional<TextArray>& list, std::string_view sql,
 // ================================================================ builders
 
 void PopulateCustDD(AppObject& app) {
-    RunListBuilder(app, "PopulateCustDD", [&] {
-        FillCustomerList(app, TextOf(app.host.sessionGet(key::Customer)));
-    });
+    RunListBuilder(app, "PopulateCustDD",
+                   [&] { FillCustomerList(app, TextOf(app.host.sessionGet(key::Customer))); });
 }
 
 void PopulateDestDD(AppObject& app) {
@@ -233,22 +243,22 @@ void PopulateDestDD(AppObject& app) {
 void PopulateGradeDD(AppObject& app) {
     RunListBuilder(app, "PopulateGradeDD", [&] {
         FillPickList(app.lists.grades, "Select GRADE.* from GRADE where GRADE.Active = True",
-                 [](Recordset& rs) { return Column(rs, "GRADE"); });
+                     [](Recordset& rs) { return Column(rs, "GRADE"); });
     });
 }
 
 void PopulateCatDD(AppObject& app) {
     RunListBuilder(app, "PopulateCatDD", [&] {
         FillPickList(app.lists.tripCats,
-                 "Select TRIPCAT.* from TRIPCAT where TRIPCAT.Active = True order by TRIPCAT.DESCRIPTION",
-                 [](Recordset& rs) { return Column(rs, "TRIPCAT"); });
+                     "Select TRIPCAT.* from TRIPCAT where TRIPCAT.Active = True order by TRIPCAT.DESCRIPTION",
+                     [](Recordset& rs) { return Column(rs, "TRIPCAT"); });
     });
 }
 
 void PopulateDESTCATDD(AppObject& app) {
     RunListBuilder(app, "PopulateDESTCATDD", [&] {
         FillPickList(app.lists.destCats, "Select DESTCAT.* from DESTCAT where DESTCAT.Active = True",
-                 [](Recordset& rs) { return Column(rs, "DESTCAT"); });
+                     [](Recordset& rs) { return Column(rs, "DESTCAT"); });
     });
 }
 
@@ -259,13 +269,14 @@ void PopulateDD(AppObject& app) {
         PopulateDestDD(app);
         PopulateCatDD(app);
         FillPickList(app.lists.statusVals,
-                 "Select TRIPREQSTATUS.* from TRIPREQSTATUS where TRIPREQSTATUS.Active = True ORDER BY "
-                 "TRIPREQSTATUS.DESCRIPTION",
-                 [](Recordset& rs) { return Column(rs, "STATUS"); });
-        FillPickList(app.lists.divisions,
-                 "SELECT Division.Division, Division.DESCRIPTION From Division WHERE (Division.ACTIVE=True) "
-                 "ORDER BY DIVISION.DESCRIPTION;",
-                 [](Recordset& rs) { return TwoColumns(rs, "Division", "DESCRIPTION"); });
+                     "Select TRIPREQSTATUS.* from TRIPREQSTATUS where TRIPREQSTATUS.Active = True ORDER BY "
+                     "TRIPREQSTATUS.DESCRIPTION",
+                     [](Recordset& rs) { return Column(rs, "STATUS"); });
+        FillPickList(
+            app.lists.divisions,
+            "SELECT Division.Division, Division.DESCRIPTION From Division WHERE (Division.ACTIVE=True) "
+            "ORDER BY DIVISION.DESCRIPTION;",
+            [](Recordset& rs) { return TwoColumns(rs, "Division", "DESCRIPTION"); });
     });
 }
 
@@ -323,9 +334,7 @@ std::string BuildDestinationDD(AppObject& app, const std::string& attributes, co
         html += "<option value='0' selected>" + HtmlEscape(destination) + "</option>";
     }
     for (int i = 0; i <= list.last(); ++i) {
-        const DestinationChoice choice = SplitDestination(list.array().at(i));
-        html += marksSelection ? DestinationOptionMarked(choice, SameTextNoCase(choice.value, destination))
-                               : DestinationOption(choice);
+        AppendDestinationOption(html, list.array().at(i), marksSelection, destination);
     }
     return html + "</select>";
 }

@@ -31,6 +31,7 @@ private:
 
 // The first `count` characters of a UTF-8 text, never splitting one.
 std::string LeftCharacters(const std::string& text, std::size_t count);
+std::string_view LeftCharacters(std::string_view text, std::size_t count);
 
 // List builders: fill app.lists (entries 0..N, entry 0 ""). They use the open
 // connections, except PopulateFundDD, which opens and closes them itself.
