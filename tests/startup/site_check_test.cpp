@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,9 @@ struct BrokenSite {
     std::string problem;  // found in the one finding's problem
     std::string mend;     // found in its mend
 };
+
+// Test lists name the case, not its bytes.
+void PrintTo(const BrokenSite& site, std::ostream* out) { *out << site.name; }
 
 class SiteCheckTest : public ::testing::TestWithParam<BrokenSite> {
 protected:
