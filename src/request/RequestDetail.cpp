@@ -18,47 +18,23 @@ namespace {
 
 constexpr std::string_view kUserEventSql = "SELECT TRIPSREQ.* FROM TRIPSREQ where TRIPNUM = clng(?)";
 constexpr std::string_view kRespondSql = "SELECT TRIPSREQ.* FROM TRIPSREQ WHERE TRIPNUM = CLNG(?)";
-constexpr std::string_view kNotAllowedMessage =
-    "<p>Sorry, you are not allowed to view this trip request.</p>";
-
 bool LoadFromSession(const Host& host) { return SameText(host.sessionGet(key::LoadFromSession), "True"); }
 
-// Decides the flags from the authority rule and opens the request. The number reaches
-// the SQL only as the converted whole number. False when the authority rule failed.
+// Opens the request and decides the flags from the authority rule. The number reaches the SQL only
+// as the converted whole number. False when the request is not to be shown.
 bool LoadStoredRequest(AppObject& app, std::int32_t tripNumber, std::string_view sql) {
-    const Host& host = app.host;
     app.blnCanEdit = false;
     app.blnCanApprove = false;
-    // One read of the row serves the authority answer and the form.
-    Recordset& request = RequestRecord(app).emplace(Recordset::Open(Use(cnTripSchl), sql, {Value::Long(tripNumber)}));
-    const Authority authority =
-        HasAuthority(request, TextOf(host.sessionGet(key::Role)), TextOf(host.sessionGet(key::Customer)));
-    if (ErrorTextIsSet()) return false;
-    ApplyAuthority(app, authority);
-    return true;
-}
-
-// A user bound to one school reads only that school's requests, as in the searches, unless the
-// request waits for the user's approval.
-bool MayView(AppObject& app) {
-    const Host& host = app.host;
-    if (app.blnCanApprove || SameText(host.appGet(key::ViewOtherSchools), "True")) return true;
-    const std::string own = Trim(TextOf(host.sessionGet(key::Customer)));
-    Recordset& request = *RequestRecord(app);
-    if (own.empty() || request.eof()) return true;
-    return SameCustomerCode(own, NullToSpace(request.field("CUSTOMER")));
+    RequestRecord(app).emplace(Recordset::Open(Use(cnTripSchl), sql, {Value::Long(tripNumber)}));
+    return AuthorizeStoredRequest(app);
 }
 
 void ShowStoredRequest(AppObject& app, const std::string& eventName) {
     Host& host = app.host;
     // Converted before it is kept: a number that is none must not become the session's request.
     const std::int32_t tripNumber = CLng(Value(eventName));
+    // A refused request does not become the session's request.
     if (!LoadStoredRequest(app, tripNumber, kUserEventSql)) return;
-    // Refused before it becomes the session's request, which the printable view would show.
-    if (!MayView(app)) {
-        host.write(kNotAllowedMessage);
-        return;
-    }
     host.sessionSet(key::TripReq, eventName);
     // Left at "NEW" by an earlier new-request reset, the form would draw this
     // stored request as a new one, and saving it would store a second copy.

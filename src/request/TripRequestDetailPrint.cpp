@@ -156,11 +156,7 @@ void TripRequestDetailPrint_Respond(AppObject& app) {
         if ((stored || (reshown && !NewInSession(host))) && !db.open()) return;
         if (stored) {
             OpenRequest(app, kStoredRequestSql);
-            const Authority authority =
-                HasAuthority(CLng(RequestRecord(app)->field("TRIPNUM")), TextOf(host.sessionGet(key::Role)),
-                             "", TextOf(host.sessionGet(key::Customer)));
-            if (ErrorTextIsSet()) return;
-            ApplyAuthority(app, authority);
+            if (!AuthorizeStoredRequest(app)) return;
         }
         host.writeTemplate("TripRequestDetailPrint");
     });

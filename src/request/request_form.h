@@ -38,4 +38,10 @@ inline void ApplyAuthority(AppObject& app, const Authority& authority) {
     app.strApproveValue = authority.approvalStatus;
 }
 
+// Sets the form flags from the authority answer for the open stored request, then decides whether
+// the user may see it: a user bound to one school reads only that school's requests, as in the
+// searches, unless the request waits for the user's approval. A refused user is told so. False
+// when the request is not to be shown (refused, or the authority rule failed).
+bool AuthorizeStoredRequest(AppObject& app);
+
 }  // namespace excursa

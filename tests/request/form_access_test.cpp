@@ -65,6 +65,21 @@ TEST_F(FormAccessTest, ASchoolBoundUserOpensOnlyTheSchoolsRequests) {
     }
 }
 
+// The form's own posts can name a request too (a drop-down change keeps the posted number as the
+// session's request); the form shown again and the printable view must refuse it the same way.
+TEST_F(FormAccessTest, ARequestNamedByAPostIsRefusedAsOneNamedInTheAddress) {
+    viewOtherSchools(false);
+    MemoryHost river(*app_);
+    signIn(river, "river");
+    const std::string contact = column(1, "CONTACT");
+    const std::string page = post(river, StoredForm(1).set("btnSubmit", "").set("dropDownChange", "dest")).body;
+    EXPECT_EQ(testing::WrittenText(page), kNotAllowedToView);
+    EXPECT_EQ(page.find(contact), std::string::npos);
+    const std::string print = river.get("ExcursaLakemont.asp?WCI=TripRequestDetailPrint&WCE&WCU").body;
+    EXPECT_EQ(testing::WrittenText(print), kNotAllowedToView);
+    EXPECT_EQ(print.find(contact), std::string::npos);
+}
+
 TEST_F(FormAccessTest, TheApprovalWaitingForTheUserIsAtTheTop) {
     site_.sql("Tripschl.db", "UPDATE TRIPSREQ SET STATUS_COMMENT = 'Bring the <forms>' WHERE TRIPNUM = 2");
     struct Case {
