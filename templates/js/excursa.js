@@ -137,6 +137,15 @@
     });
   }
 
+  // A control a tag draws only sometimes, so that the tag's contents cannot carry its name.
+  function nameDrawnControls() {
+    document.querySelectorAll('[data-control-name]').forEach(function (holder) {
+      holder.querySelectorAll('input, select').forEach(function (control) {
+        if (!isNamed(control)) control.setAttribute('aria-label', holder.getAttribute('data-control-name'));
+      });
+    });
+  }
+
   function rowHeadOf(control) {
     var row = control.closest('tr');
     return row ? row.querySelector('th') : null;
@@ -170,6 +179,7 @@
     nameFieldsInRows();
     nameFieldsByText();
     nameImages();
+    nameDrawnControls();
     markRequired();
   }
 
