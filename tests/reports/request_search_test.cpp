@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 
 namespace excursa {
 namespace {
@@ -215,7 +214,6 @@ TEST_F(RequestSearchTest, ThreeHundredRowsAreListedAndOneMoreIsTooMany) {
     signIn(browser, "office");
     std::string page = searchRequests(browser, {});
     EXPECT_EQ(Tag(page, "WC@NUM"), "300");
-    EXPECT_EQ(std::count(page.begin(), page.end(), '\n') > 0, true);
     std::size_t rows = 0;
     for (std::size_t at = page.find("WCI=RequestDetail"); at != std::string::npos;
          at = page.find("WCI=RequestDetail", at + 1)) {
