@@ -303,7 +303,7 @@ ChangeCheck CheckChangeRight(AppObject& app, std::int32_t tripNumber) {
     Recordset& stored = db.query(Use(cnTripSchl), kStoredRequestSql, {Value::Long(tripNumber)});
     if (stored.eof()) return {ChangeRight::Allowed, {}};
     const Authority authority =
-        HasAuthority(tripNumber, SessionText(host, key::Role), "", SessionText(host, key::Customer));
+        HasAuthority(stored, SessionText(host, key::Role), SessionText(host, key::Customer));
     if (ErrorTextIsSet()) return {};
     if (!authority.mayEdit) return {ChangeRight::NotAllowed, authority};
     if (ChangedSinceShown(stored, PostedVersion(host))) return {ChangeRight::ChangedMeanwhile, authority};
