@@ -63,12 +63,6 @@ std::string NewDestinationForm(AppObject& app) {
            "<p>&nbsp;</p>";
 }
 
-std::size_t CharacterCount(std::string_view utf8) {
-    std::size_t count = 0;
-    for (const char c : utf8) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    return count;
-}
-
 // A typed-in field that, trimmed, is longer than it may be.
 struct LengthLimit {
     std::string_view field;

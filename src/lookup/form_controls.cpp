@@ -206,6 +206,12 @@ std::string LeftCharacters(const std::string& text, std::size_t count) {
     return std::string(LeftCharacters(std::string_view(text), count));
 }
 
+std::size_t CharacterCount(std::string_view utf8) {
+    std::size_t count = 0;
+    for (const char c : utf8) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return count;
+}
+
 std::string_view LeftCharacters(std::string_view text, std::size_t count) {
     std::size_t bytes = 0;
     for (std::size_t characters = 0; bytes < text.size() && characters < count; ++characters) {

@@ -98,12 +98,6 @@ const std::string& ListHeader() {
 
 // ----------------------------------------------------------- BreakString
 
-std::size_t CharacterCount(const std::string& text) {
-    std::size_t count = 0;
-    for (char c : text) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    return count;
-}
-
 struct BrokenText {
     std::string first;
     std::string_view separator;

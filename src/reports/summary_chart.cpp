@@ -2,6 +2,7 @@
 
 #include "frame/html.h"
 #include "frame/value.h"
+#include "lookup/form_controls.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -22,8 +23,8 @@ constexpr std::size_t kLabelChars = 48;
 // Long descriptions are cut in the picture; the row's title keeps them whole.
 std::string ShortLabel(const std::string& label) {
     const std::string trimmed = Trim(label);
-    if (trimmed.size() <= kLabelChars) return trimmed;
-    return RTrim(trimmed.substr(0, kLabelChars - 1)) + "\xE2\x80\xA6";
+    if (CharacterCount(trimmed) <= kLabelChars) return trimmed;
+    return RTrim(LeftCharacters(std::string_view(trimmed), kLabelChars - 1)) + "\xE2\x80\xA6";
 }
 
 std::string Percent(double share) {

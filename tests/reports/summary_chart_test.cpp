@@ -63,6 +63,12 @@ TEST(SummaryChartTest, DescriptionsAreEscapedAndLongOnesCut) {
               std::string::npos)
         << chart;
     EXPECT_EQ(chart.find("<Boosters>"), std::string::npos);
+
+    // Counted in characters, and never cut inside one.
+    const std::string accented = "\xC3\xA9" + std::string(47, 'e');
+    EXPECT_NE(TripsBarChart({{accented, 1}}, "").find(">" + accented + "</text>"), std::string::npos);
+    const std::string cut = TripsBarChart({{std::string(46, 'e') + "\xC3\xA9\xC3\xA9\xC3\xA9", 1}}, "");
+    EXPECT_NE(cut.find(">" + std::string(46, 'e') + "\xC3\xA9\xE2\x80\xA6</text>"), std::string::npos) << cut;
 }
 
 }  // namespace
