@@ -306,13 +306,13 @@ void BuildRequestResultsTable(AppObject& app, const std::string& strSql) {
         if (strSql.empty()) return;
         PageResources db(app.host);
         if (!db.openUnlessOpen()) return;
-        const RequestRowContext context(app, db);
         SearchState& search = Search(app);
         search.ResultCount = CountRows(Use(cnTripSchl), strSql);
         if (search.ResultCount > kMostRowsListed) {
             search.ResultsHtml = std::string(kTooManyRequests);
             return;
         }
+        const RequestRowContext context(app, db);
         Recordset& rows = db.query(Use(cnTripSchl), strSql);
         search.ResultsHtml = ListHeader() +
                              RequestRows(rows, kMostRowsListed, context, AppendListRow, search.ResultCount) +

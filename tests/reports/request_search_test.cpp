@@ -1,8 +1,8 @@
+#include "reports/results.h"
 #include "reports/search_site.h"
 #include "support/message_page.h"
 
 #include <gtest/gtest.h>
-
 
 namespace excursa {
 namespace {
@@ -413,6 +413,28 @@ TEST_F(RequestSearchTest, ExpiredSessionGoesToTheSignOutPage) {
         const std::string page = post(browser, query, {{"btnsubmit", "View Field Trips"}});
         EXPECT_NE(page.find(testing::kTimedOut), std::string::npos) << query;
         EXPECT_EQ(page.find("[[WC@"), std::string::npos) << query;
+    }
+}
+
+// Other programs call it too: it changes the text in place and breaks once, after the 30th character.
+TEST(BreakStringTest, BreaksALongTextOnceAfterItsThirtiethCharacter) {
+    const std::string thirty = "Lakemont Museum of Natural His";
+    struct Case {
+        std::string text;
+        std::string broken;
+    };
+    const Case cases[] = {
+        {thirty, thirty},
+        {"Lakemont Museum of Natural Hi ", "Lakemont Museum of Natural Hi "},  // not longer than 30
+        {"Lakemont Museum of Natural Hi and more", "Lakemont Museum of Natural Hi <br>and more"},
+        {thirty + "tory", thirty + "-<br>tory"},
+        {thirty + std::string(40, 'x'), thirty + "-<br>" + std::string(40, 'x')},
+        {"\xC3\xA9" + thirty, "\xC3\xA9" + thirty.substr(0, 29) + "-<br>s"},
+    };
+    for (const Case& c : cases) {
+        std::string text = c.text;
+        EXPECT_EQ(BreakString(text, 30), c.broken) << c.text;
+        EXPECT_EQ(text, c.broken) << "changed in place: " << c.text;
     }
 }
 
