@@ -1,6 +1,7 @@
 #include "frame/http_answer.h"
 
 #include "frame/access_log.h"
+#include "frame/nocase.h"
 #include "frame/static_files.h"
 #include "frame/value.h"
 
@@ -87,7 +88,7 @@ std::string PageItemLabel(const WebApplication& app, const std::string& itemName
 
 bool IsFormPost(const IncomingRequest& request) {
     return request.contentType.empty() ||
-           Left(LCase(request.contentType), 33) == "application/x-www-form-urlencoded";
+           StartsWithNoCase(request.contentType, "application/x-www-form-urlencoded");
 }
 
 // Every cookie sent, and whether any name or value holds a NUL once decoded.

@@ -1,5 +1,7 @@
 #include "frame/static_files.h"
 
+#include "frame/file_identity.h"
+
 #include "frame/value.h"
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 #include <sstream>
 #include <utility>
 
-#include <sys/stat.h>
 
 namespace excursa {
 
@@ -78,21 +79,6 @@ std::string ResolveStaticPath(const std::string& wwwFolder, std::string_view dec
 
 namespace {
 
-struct FileIdentity {
-    std::uint64_t device = 0, inode = 0, size = 0;
-    std::int64_t modifiedNs = 0;
-    bool operator==(const FileIdentity&) const = default;
-};
-
-// What the URL's path reaches now (links followed), or nothing.
-std::optional<FileIdentity> IdentityOf(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-    return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
-                        static_cast<std::uint64_t>(info.st_size),
-                        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
-}
-
 std::optional<std::string> ReadWhole(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) return std::nullopt;
@@ -112,7 +98,7 @@ std::optional<StaticFile> StaticFileCache::get(const std::string& wwwFolder, std
         if (it != entries_.end()) {
             const Entry& e = it->second;
             const std::optional<FileIdentity> now = IdentityOf(requested);
-            if (now && *now == FileIdentity{e.device, e.inode, e.size, e.modifiedNs}) return e.answer;
+            if (now && *now == e.identity) return e.answer;
         }
     }
     // First asked, or changed: the checks run again on the file that will be sent.
@@ -130,8 +116,7 @@ std::optional<StaticFile> StaticFileCache::get(const std::string& wwwFolder, std
     }
     if (totalBytes_ + answer.content->size() > maxTotalBytes_) return answer;
     totalBytes_ += answer.content->size();
-    entries_.insert_or_assign(key, Entry{file, identity->device, identity->inode, identity->size,
-                                         identity->modifiedNs, answer});
+    entries_.insert_or_assign(key, Entry{*identity, answer});
     return answer;
 }
 

@@ -1,6 +1,8 @@
 // The css, script, image and font files that the web folder may serve.
 #pragma once
 
+#include "frame/file_identity.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -35,9 +37,7 @@ public:
 
 private:
     struct Entry {
-        std::string file;  // the file reached, as ResolveStaticPath answered
-        std::uint64_t device = 0, inode = 0, size = 0;
-        std::int64_t modifiedNs = 0;
+        FileIdentity identity;  // of the file reached, as ResolveStaticPath answered
         StaticFile answer;
     };
     std::size_t maxFileBytes_;

@@ -1,5 +1,6 @@
 #include "frame/template.h"
 
+#include "frame/file_identity.h"
 #include "frame/nocase.h"
 
 #include <cctype>
@@ -7,8 +8,6 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-
-#include <sys/stat.h>
 
 namespace excursa {
 
@@ -67,22 +66,14 @@ ParsedTemplate ParseTemplate(std::string_view html) {
 }
 
 std::shared_ptr<const ParsedTemplate> TemplateCache::get(const std::filesystem::path& file) {
-    // One look at the file a page: a change of its time or size parses it again.
-    struct stat info {};
-    if (::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        throw std::runtime_error("The page template " + file.string() + " could not be found.");
-    }
-    const std::int64_t modified =
-        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
-    const auto size = static_cast<std::uintmax_t>(info.st_size);
-
+    // One look at the file a page: another file, or a change of its time or size, parses it again.
+    const std::optional<FileIdentity> identity = IdentityOf(file.string());
+    if (!identity) throw std::runtime_error("The page template " + file.string() + " could not be found.");
     const std::string key = file.string();
     {
         std::lock_guard lock(mutex_);
         auto it = entries_.find(key);
-        if (it != entries_.end() && it->second.modified == modified && it->second.size == size) {
-            return it->second.parsed;
-        }
+        if (it != entries_.end() && it->second.identity == *identity) return it->second.parsed;
     }
     std::ifstream in(file, std::ios::binary);
     if (!in) throw std::runtime_error("The page template " + file.string() + " could not be read.");
@@ -90,7 +81,7 @@ std::shared_ptr<const ParsedTemplate> TemplateCache::get(const std::filesystem::
     content << in.rdbuf();
     auto parsed = std::make_shared<const ParsedTemplate>(ParseTemplate(content.str()));
     std::lock_guard lock(mutex_);
-    entries_[key] = Entry{modified, size, parsed};
+    entries_[key] = Entry{*identity, parsed};
     return parsed;
 }
 

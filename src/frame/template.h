@@ -1,6 +1,8 @@
 // HTML templates with WC@ tags: parsed once, reparsed when the file changes.
 #pragma once
 
+#include "frame/file_identity.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -33,8 +35,7 @@ public:
 
 private:
     struct Entry {
-        std::int64_t modified;  // nanoseconds of the file's last change
-        std::uintmax_t size = 0;
+        FileIdentity identity;
         std::shared_ptr<const ParsedTemplate> parsed;
     };
     std::mutex mutex_;

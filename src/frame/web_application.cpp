@@ -170,7 +170,7 @@ public:
             if (response_.newSessionId == sessionId_) response_.newSessionId.clear();
             return;
         }
-        response_.user = TextOf(session_->values.get("USER"));
+        response_.user = TextOf(session_->values.get(key::User));
         store.setSignedIn(sessionId_, !response_.user.empty());
         if (!renewId_) return;
         const std::string newId = store.renew(sessionId_);
