@@ -408,12 +408,14 @@ std::span<const IndexDefinition> SchemaIndexes() { return kIndexes; }
 
 void CreateDatabaseFile(const std::string& nativePath, DatabaseFile which) {
     ClaimNewFile(nativePath);
+    Connection cn;
     try {
-        Connection cn;
         cn.open(nativePath, nativePath);
         WriteSchema(cn, which);
         cn.release();
     } catch (const VbError& e) {
+        // Released, not kept for reuse: the file it holds is about to go.
+        cn.release();
         RemovePartialFile(nativePath);
         throw std::runtime_error("Could not write the schema of '" + nativePath + "': " + e.description());
     }
@@ -454,11 +456,11 @@ void AddMissingIndexesOf(Connection& cn, DatabaseFile which, std::vector<std::st
         if (index.file != which) continue;
         const auto [name, table] = IndexNameAndTable(index.createSql);
         const SqlParams tableAndIndex{Value(table), Value(name)};
-        const Value found = cn.scalarNative(
-            "SELECT sum(type = 'table' AND name = ?1 COLLATE NOCASE) || ',' || sum(name = ?2 COLLATE NOCASE) "
-            "FROM sqlite_master",
+        const Value wanted = cn.scalarNative(
+            "SELECT EXISTS (SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE) "
+            "AND NOT EXISTS (SELECT 1 FROM sqlite_master WHERE name = ?2 COLLATE NOCASE)",
             tableAndIndex);
-        if (TextOf(found) != "1,0") continue;  // no such table, or the index is there
+        if (CLng(wanted) != 1) continue;  // no such table, or the index is there
         try {
             cn.executeNative(index.createSql);
             lines.push_back("added the index " + name + " to " + std::string(DatabaseFileName(which)));
