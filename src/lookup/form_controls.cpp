@@ -20,7 +20,6 @@ namespace {
 constexpr int kFirstPickerYear = 2014;
 // Trips are requested up to two years ahead.
 constexpr int kPickerYearsAhead = 2;
-constexpr std::size_t kDestinationLabelLength = 30;
 constexpr std::string_view kEmptyChoice = "<option selected value = ' '></option>";
 
 // ------------------------------------------------------------ list builders

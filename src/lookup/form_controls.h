@@ -32,6 +32,8 @@ private:
 // The first `count` characters of a UTF-8 text, never splitting one.
 std::string LeftCharacters(const std::string& text, std::size_t count);
 std::string_view LeftCharacters(std::string_view text, std::size_t count);
+// Destinations are listed by at most this many characters of their name.
+inline constexpr std::size_t kDestinationLabelLength = 30;
 // How many characters a UTF-8 text holds.
 std::size_t CharacterCount(std::string_view utf8);
 

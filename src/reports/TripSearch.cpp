@@ -7,6 +7,7 @@
 #include "frame/procedure.h"
 #include "frame/worker_state.h"
 #include "reports/items.h"
+#include "reports/result_html.h"
 #include "reports/results.h"
 #include "reports/search_controls.h"
 #include "reports/search_state.h"
@@ -41,7 +42,6 @@ constexpr std::string_view kTooManyTrips =
     "color='#0000ff'>&nbsp;&nbsp;"
     "Sorry, your search has returned more than 300 trip requests. Please refine your search and try again."
     "</font></b></p></tr></table>";
-constexpr std::string_view kMoneyFormat = "$###,##0.00";
 constexpr std::string_view kOn = "ON";
 
 struct SortOption {

@@ -10,6 +10,8 @@
 namespace excursa {
 
 inline constexpr std::string_view kNbsp = "&nbsp;";
+// Amounts in the trip list and its totals.
+inline constexpr std::string_view kMoneyFormat = "$###,##0.00";
 // The style of the heading cells of the search pages' result tables.
 inline constexpr std::string_view kHeadingCellStyle =
     "style=\"border: solid 0 #000000; border-right-width:1px;\"";

@@ -9,8 +9,6 @@ namespace excursa {
 
 namespace {
 
-constexpr std::size_t kDestinationLabelLength = 30;
-
 bool SameCode(const std::string& a, const std::string& b) { return SameTextNoCase(Trim(a), Trim(b)); }
 
 std::string DestinationOptions(const SessionList& list, const std::string& selected) {

@@ -12,8 +12,6 @@ namespace excursa {
 
 namespace {
 
-constexpr std::string_view kMoneyFormat = "$###,##0.00";
-
 const std::string& ListHeader() {
     static const std::string header = [] {
         const std::string s(kHeadingCellStyle);
