@@ -48,9 +48,9 @@ Poco::Util::OptionSet CommandOptions() {
     options.addOption(Option("demo", "", "fill a demo district"));
     options.addOption(Option("templates", "", "templates to copy into the site").argument("DIR"));
     options.addOption(Option("port", "", "TCP port").argument("N"));
-    options.addOption(Option("threads", "", "worker threads").argument("N"));
+    options.addOption(Option("threads", "", "standby threads, lent to a loop held by slow pages").argument("N"));
     options.addOption(Option("address", "", "address to listen on").argument("ADDR"));
-    options.addOption(Option("io-threads", "", "threads that hold the connections").argument("N"));
+    options.addOption(Option("io-threads", "", "event loops, which hold the connections and run the pages").argument("N"));
     options.addOption(Option("header-timeout", "", "seconds for a request head").argument("SECONDS"));
     options.addOption(Option("body-rate", "", "slowest body accepted, bytes a second").argument("BYTES"));
     options.addOption(

@@ -177,11 +177,6 @@ Answer Route(WebApplication& app, const IncomingRequest& request, const MonitorO
 
 }  // namespace
 
-bool RunsOnAWorker(std::string_view target) {
-    const std::optional<std::string> path = DecodedPath(target);
-    return path && (IsEntryPage(*path) || *path == kHealthPath);
-}
-
 Answer AnswerRequest(WebApplication& app, const IncomingRequest& request, const MonitorOptions& monitor) {
     try {
         return Route(app, request, monitor);

@@ -42,8 +42,6 @@ struct Answer {
 // visit; signed-out pages and errors never kept.
 std::string_view CacheControl(const Answer& answer);
 
-// True when answering may wait on files or run a page, and so belongs on a worker.
-bool RunsOnAWorker(std::string_view target);
 Answer AnswerRequest(WebApplication& app, const IncomingRequest& request, const MonitorOptions& monitor);
 Answer PlainError(int status, std::string_view title, std::string_view message);
 // The answer to a request whose bytes could not be parsed.

@@ -1,5 +1,6 @@
 #include "frame/http_connection.h"
 
+#include "frame/event_loops.h"
 #include "frame/metrics.h"
 
 #include <boost/asio/dispatch.hpp>
@@ -166,13 +167,9 @@ private:
         }
         incoming_.body = std::move(request.body());
         incoming_.peer = peer_;
-        if (!RunsOnAWorker(incoming_.target)) return reply(answerIncoming());
         stream_.expires_never();
-        context_.workers.post([self = shared_from_this()] {
-            Answer answer = self->answerIncoming();
-            net::post(self->stream_.get_executor(),
-                      [self, answer = std::move(answer)]() mutable { self->reply(std::move(answer)); });
-        });
+        PageOnLoop page;
+        reply(answerIncoming());
     }
 
     Answer answerIncoming() { return AnswerRequest(context_.app, incoming_, options().monitor); }

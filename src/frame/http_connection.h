@@ -1,10 +1,9 @@
-// One client connection on the event loop: reads whole requests under
-// deadlines, hands pages to the workers and writes the answers back.
+// One client connection on an event loop: reads whole requests under
+// deadlines, runs the page and writes the answer back.
 #pragma once
 
 #include "frame/access_log.h"
 #include "frame/http_server.h"
-#include "frame/worker_pool.h"
 
 #include <boost/asio/ip/tcp.hpp>
 
@@ -13,7 +12,6 @@ namespace excursa {
 struct ServerContext {
     WebApplication& app;
     const ServerOptions& options;
-    WorkerPool& workers;
     AccessLog* accessLog;  // null when not logging
 };
 

@@ -1,14 +1,13 @@
 #include "frame/http_server.h"
 
 #include "frame/access_log.h"
+#include "frame/event_loops.h"
 #include "frame/http_connection.h"
-#include "frame/worker_pool.h"
 
-#include <boost/asio/executor_work_guard.hpp>
-#include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
+#include <boost/asio/strand.hpp>
 
 #include <iostream>
 #include <stdexcept>
@@ -32,31 +31,16 @@ std::string Where(const ServerOptions& options) {
 
 }  // namespace
 
-// Each I/O thread runs a loop of its own and keeps the connections it was given: a
-// connection's handlers then never meet on another thread, so they need no strand, and
-// the threads never wake each other to hand work over.
-struct EventLoop {
-    net::io_context context{1};
-    net::executor_work_guard<net::io_context::executor_type> keepRunning = net::make_work_guard(context);
-};
-
-std::vector<std::unique_ptr<EventLoop>> MakeLoops(int count) {
-    std::vector<std::unique_ptr<EventLoop>> loops;
-    for (int i = 0; i < (count < 1 ? 1 : count); ++i) loops.push_back(std::make_unique<EventLoop>());
-    return loops;
-}
-
 struct HttpServer::Impl {
     Impl(WebApplication& app, ServerOptions opts)
         : options(std::move(opts)),
-          loops(MakeLoops(options.ioThreads)),
-          acceptor(loops.front()->context),
+          loops(options.ioThreads, options.threads),
+          acceptor(net::make_strand(loops.first())),
           acceptPause(acceptor.get_executor()),
-          workers(std::make_unique<WorkerPool>(options.threads)),
           accessLog(options.accessLog && options.accessLogTo
                         ? std::make_unique<AccessLog>(*options.accessLogTo)
                         : nullptr),
-          context{app, options, *workers, accessLog.get()} {}
+          context{app, options, accessLog.get()} {}
 
     void listen() {
         if (acceptor.is_open()) return;
@@ -81,8 +65,9 @@ struct HttpServer::Impl {
     }
 
     void accept() {
-        net::io_context& next = loops[nextLoop++ % loops.size()]->context;
-        acceptor.async_accept(next, [this](boost::system::error_code ec, tcp::socket socket) {
+        // A strand for each connection: a standby thread lent to its loop must not run its
+        // handlers beside the loop's own thread.
+        acceptor.async_accept(net::make_strand(loops.next()), [this](boost::system::error_code ec, tcp::socket socket) {
             if (!acceptor.is_open() || ec == net::error::operation_aborted) return;
             if (ec) return pauseAccepting();
             socket.set_option(tcp::no_delay(true), ec);
@@ -101,47 +86,29 @@ struct HttpServer::Impl {
     void start() {
         listen();
         accept();
-        for (auto& loop : loops) ioThreads.emplace_back([this, &loop] { runLoop(loop->context); });
-    }
-
-    // A failure escaping one connection's handler must not end the loop that
-    // holds all the others.
-    static void runLoop(net::io_context& context) {
-        for (;;) {
-            try {
-                context.run();
-                return;
-            } catch (const std::exception& e) {
-                std::cerr << "excursa: failure on the event loop: " << e.what() << std::endl;
-            }
-        }
+        loops.start();
+        started = true;
     }
 
     void stop() {
-        if (ioThreads.empty()) return;
+        if (!started) return;
+        started = false;
         net::post(acceptor.get_executor(), [this] {
             boost::system::error_code ignored;
             acceptor.close(ignored);
             acceptPause.cancel();
         });
-        workers->stop();
-        for (auto& loop : loops) loop->context.stop();
-        for (std::thread& thread : ioThreads) thread.join();
-        ioThreads.clear();
-        // Requests that arrived meanwhile hold connections of this loop.
-        workers.reset();
+        loops.stop();
         accessLog.reset();
     }
 
     ServerOptions options;
-    std::vector<std::unique_ptr<EventLoop>> loops;
-    std::size_t nextLoop = 0;
+    EventLoops loops;
     tcp::acceptor acceptor;
     net::steady_timer acceptPause;
-    std::unique_ptr<WorkerPool> workers;
     std::unique_ptr<AccessLog> accessLog;
     ServerContext context;
-    std::vector<std::thread> ioThreads;
+    bool started = false;
 };
 
 HttpServer::HttpServer(WebApplication& app, ServerOptions options)

@@ -1,5 +1,5 @@
-// The HTTP host: an event loop holds the connections and reads whole
-// requests; a fixed set of workers runs the pages.
+// The HTTP host: event loops hold the connections, read whole requests and
+// run the pages; standby threads take over a loop held by a slow page.
 #pragma once
 
 #include "frame/http_answer.h"
@@ -17,8 +17,8 @@ namespace excursa {
 struct ServerOptions {
     std::string address = "0.0.0.0";
     int port = 8080;    // 0: any free port
-    int threads = 8;    // workers that run pages
-    int ioThreads = 2;  // threads of the event loop
+    int threads = 8;    // standby threads, lent to a loop held by slow pages
+    int ioThreads = 2;  // event loops, a thread each
     bool accessLog = true;
     std::ostream* accessLogTo = &std::cout;
     // The whole request head must arrive within this time of its first byte.

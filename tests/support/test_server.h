@@ -14,7 +14,9 @@
 #include <Poco/Timespan.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -57,9 +59,48 @@ inline Reply Fetch(int port, const std::string& method, const std::string& uri, 
     return reply;
 }
 
+// Holds the "Wait" page until opened, as a page that waits for a lock would; shut again by
+// each server.
+class PageGate {
+public:
+    void pass() {
+        std::unique_lock lock(mutex_);
+        ++waiting_;
+        changed_.notify_all();
+        changed_.wait_for(lock, std::chrono::seconds(10), [&] { return open_; });
+        --waiting_;
+    }
+    void open() {
+        std::lock_guard lock(mutex_);
+        open_ = true;
+        changed_.notify_all();
+    }
+    void shut() {
+        std::lock_guard lock(mutex_);
+        open_ = false;
+    }
+    // True once `count` pages wait at the gate, false after two seconds without.
+    bool waitFor(int count) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(2), [&] { return waiting_ >= count; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int waiting_ = 0;
+    bool open_ = false;
+};
+
+inline PageGate& SlowPageGate() {
+    static PageGate gate;
+    return gate;
+}
+
 // Pages: "Page" shows a template with the form or query field `name`;
 // "Remember" keeps `name` in the session; "SignIn" sets USER from `user`;
-// "Recall" shows what the session holds without writing it.
+// "Recall" shows what the session holds without writing it; "Wait" waits at
+// the slow page gate.
 inline WebItemRegistry TestServerItems() {
     WebItemRegistry items;
     items.add({.name = "Page",
@@ -76,6 +117,10 @@ inline WebItemRegistry TestServerItems() {
     items.add({.name = "SignIn", .respond = [](AppObject& app) {
                    app.host.sessionSet("USER", app.host.queryField("user"));
                    app.host.write("signed in");
+               }});
+    items.add({.name = "Wait", .respond = [](AppObject& app) {
+                   SlowPageGate().pass();
+                   app.host.write("waited");
                }});
     items.add({.name = "Recall", .respond = [](AppObject& app) {
                    app.host.write("[" + TextOf(app.host.sessionGet("name")) + "]");
@@ -98,6 +143,7 @@ public:
         options_.port = 0;
         options_.threads = 2;
         options_.accessLog = false;
+        SlowPageGate().shut();
         adjust(options_);
         server_ = std::make_unique<HttpServer>(*app_, options_);
         server_->start();
