@@ -92,13 +92,18 @@ std::optional<std::string> ReadWhole(const std::string& file) {
 std::optional<StaticFile> StaticFileCache::get(const std::string& wwwFolder, std::string_view decodedPath) {
     const std::string key = wwwFolder + '\0' + std::string(decodedPath);
     const std::string requested = wwwFolder + "/" + std::string(decodedPath);
+    const auto now = FileCheck::Clock::now();
     {
         std::shared_lock lock(mutex_);
         const auto it = entries_.find(key);
         if (it != entries_.end()) {
-            const Entry& e = it->second;
-            const std::optional<FileIdentity> now = IdentityOf(requested);
-            if (now && *now == e.identity) return e.answer;
+            Entry& e = it->second;
+            if (e.checked.fresh(now, recheckAfter_)) return e.answer;
+            const std::optional<FileIdentity> identity = IdentityOf(requested);
+            if (identity && *identity == e.identity) {
+                e.checked.renew(now);
+                return e.answer;
+            }
         }
     }
     // First asked, or changed: the checks run again on the file that will be sent.
@@ -116,7 +121,7 @@ std::optional<StaticFile> StaticFileCache::get(const std::string& wwwFolder, std
     }
     if (totalBytes_ + answer.content->size() > maxTotalBytes_) return answer;
     totalBytes_ += answer.content->size();
-    entries_.insert_or_assign(key, Entry{*identity, answer});
+    entries_.insert_or_assign(key, Entry{*identity, answer, FileCheck(now)});
     return answer;
 }
 

@@ -3,6 +3,7 @@
 
 #include "frame/file_identity.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -28,20 +29,23 @@ struct StaticFile {
 
 // The file a URL path names, as ResolveStaticPath allows it, or nothing. Small files are kept in
 // memory after their first reading and read again when the file reached changes (another file, a
-// new size or time), so a page's css and images cost one look at the file each, not a reading.
+// new size or time); the file is looked at again only once the recheck time has passed.
 class StaticFileCache {
 public:
-    explicit StaticFileCache(std::size_t maxFileBytes = 256 * 1024, std::size_t maxTotalBytes = 32 << 20)
-        : maxFileBytes_(maxFileBytes), maxTotalBytes_(maxTotalBytes) {}
+    explicit StaticFileCache(std::size_t maxFileBytes = 256 * 1024, std::size_t maxTotalBytes = 32 << 20,
+                             std::chrono::milliseconds recheckAfter = kFileRecheckAfter)
+        : maxFileBytes_(maxFileBytes), maxTotalBytes_(maxTotalBytes), recheckAfter_(recheckAfter) {}
     std::optional<StaticFile> get(const std::string& wwwFolder, std::string_view decodedPath);
 
 private:
     struct Entry {
         FileIdentity identity;  // of the file reached, as ResolveStaticPath answered
         StaticFile answer;
+        FileCheck checked;
     };
     std::size_t maxFileBytes_;
     std::size_t maxTotalBytes_;
+    std::chrono::milliseconds recheckAfter_;
     std::shared_mutex mutex_;
     std::unordered_map<std::string, Entry> entries_;  // by www folder and URL path
     std::size_t totalBytes_ = 0;

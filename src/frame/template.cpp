@@ -66,14 +66,24 @@ ParsedTemplate ParseTemplate(std::string_view html) {
 }
 
 std::shared_ptr<const ParsedTemplate> TemplateCache::get(const std::filesystem::path& file) {
-    // One look at the file a page: another file, or a change of its time or size, parses it again.
-    const std::optional<FileIdentity> identity = IdentityOf(file.string());
-    if (!identity) throw std::runtime_error("The page template " + file.string() + " could not be found.");
+    // A look at the file at most once a recheck time: another file, or a change of its time or
+    // size, parses it again.
     const std::string key = file.string();
+    const auto now = FileCheck::Clock::now();
     {
         std::lock_guard lock(mutex_);
         auto it = entries_.find(key);
-        if (it != entries_.end() && it->second.identity == *identity) return it->second.parsed;
+        if (it != entries_.end() && it->second.checked.fresh(now, recheckAfter_)) return it->second.parsed;
+    }
+    const std::optional<FileIdentity> identity = IdentityOf(key);
+    if (!identity) throw std::runtime_error("The page template " + file.string() + " could not be found.");
+    {
+        std::lock_guard lock(mutex_);
+        auto it = entries_.find(key);
+        if (it != entries_.end() && it->second.identity == *identity) {
+            it->second.checked.renew(now);
+            return it->second.parsed;
+        }
     }
     std::ifstream in(file, std::ios::binary);
     if (!in) throw std::runtime_error("The page template " + file.string() + " could not be read.");
@@ -81,7 +91,7 @@ std::shared_ptr<const ParsedTemplate> TemplateCache::get(const std::filesystem::
     content << in.rdbuf();
     auto parsed = std::make_shared<const ParsedTemplate>(ParseTemplate(content.str()));
     std::lock_guard lock(mutex_);
-    entries_[key] = Entry{*identity, parsed};
+    entries_.insert_or_assign(key, Entry{*identity, parsed, FileCheck(now)});
     return parsed;
 }
 

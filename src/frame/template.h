@@ -1,8 +1,10 @@
-// HTML templates with WC@ tags: parsed once, reparsed when the file changes.
+// HTML templates with WC@ tags: parsed once, reparsed when the file changes (seen within the
+// recheck time).
 #pragma once
 
 #include "frame/file_identity.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -30,6 +32,8 @@ ParsedTemplate ParseTemplate(std::string_view html);
 
 class TemplateCache {
 public:
+    explicit TemplateCache(std::chrono::milliseconds recheckAfter = kFileRecheckAfter)
+        : recheckAfter_(recheckAfter) {}
     // Error (std::runtime_error naming the file) when the file is missing or unreadable.
     std::shared_ptr<const ParsedTemplate> get(const std::filesystem::path& file);
 
@@ -37,7 +41,9 @@ private:
     struct Entry {
         FileIdentity identity;
         std::shared_ptr<const ParsedTemplate> parsed;
+        FileCheck checked;
     };
+    const std::chrono::milliseconds recheckAfter_;
     std::mutex mutex_;
     std::unordered_map<std::string, Entry> entries_;
 };

@@ -258,7 +258,7 @@ TEST(StaticFileCacheTest, KeepsSmallFilesAndReadsThemAgainWhenTheyChange) {
     www.write("css/a.css", "first");
     www.write("css/other.css", "other");
     www.write("trip.ini", "SmtpPassword=secret");
-    StaticFileCache cache(/*maxFileBytes=*/16);
+    StaticFileCache cache(/*maxFileBytes=*/16, /*maxTotalBytes=*/1024, /*recheckAfter=*/std::chrono::milliseconds(0));
     const auto text = [&](std::string_view path) {
         const std::optional<StaticFile> file = cache.get(www.str(), path);
         return file ? *file->content : std::string("<none>");
@@ -277,6 +277,18 @@ TEST(StaticFileCacheTest, KeepsSmallFilesAndReadsThemAgainWhenTheyChange) {
     EXPECT_EQ(text("/css/a.css"), "<none>");
     www.write("css/big.css", std::string(40, 'x'));  // over the size kept, still served
     EXPECT_EQ(text("/css/big.css"), std::string(40, 'x'));
+}
+
+TEST(StaticFileCacheTest, AChangeIsSeenOnceTheRecheckTimeHasPassed) {
+    testing::TempFolder www;
+    www.write("css/a.css", "first");
+    StaticFileCache cache(16, 1024, std::chrono::milliseconds(200));
+    const auto text = [&] { return *cache.get(www.str(), "/css/a.css")->content; };
+    EXPECT_EQ(text(), "first");
+    www.write("css/a.css", "second, longer");
+    EXPECT_EQ(text(), "first") << "the file was looked at again before its recheck time";
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    EXPECT_EQ(text(), "second, longer");
 }
 
 }  // namespace

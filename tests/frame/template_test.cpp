@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <thread>
 
 namespace excursa {
 namespace {
@@ -60,17 +61,22 @@ TEST(TemplateTest, IncompleteMarkersStayLiteral) {
     EXPECT_EQ(Fill("", {}), "");
 }
 
-TEST(TemplateTest, CacheReparsesAChangedFile) {
+TEST(TemplateTest, CacheReparsesAChangedFileOnceTheRecheckTimeHasPassed) {
     testing::TempFolder folder;
     const auto file = folder.write("page.htm", "<WC@A>one</WC@A>");
-    TemplateCache cache;
+    TemplateCache cache(std::chrono::milliseconds(200));
     auto first = cache.get(file);
     EXPECT_EQ(first->pieces.at(0).text, "one");
     EXPECT_EQ(cache.get(file), first) << "an unchanged file is parsed once";
 
     folder.write("page.htm", "<WC@A>second version</WC@A>");
     std::filesystem::last_write_time(file, std::filesystem::last_write_time(file) + std::chrono::seconds(2));
+    EXPECT_EQ(cache.get(file), first) << "the file was looked at again before its recheck time";
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
     EXPECT_EQ(cache.get(file)->pieces.at(0).text, "second version");
+    const auto second = cache.get(file);
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    EXPECT_EQ(cache.get(file), second) << "an unchanged file, looked at again, is not parsed again";
 }
 
 TEST(TemplateTest, MissingTemplateNamesTheFile) {
