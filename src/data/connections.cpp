@@ -60,6 +60,16 @@ void CloseHandles(std::string_view procedureName,
     }
 }
 
+// The page's connections may have been closed, or closed and opened again, since openToRead.
+void EndReading() {
+    for (auto* cn : {&cnTrip, &cnSecurity, &cnTripSchl}) {
+        try {
+            if (*cn) (*cn)->endReading();
+        } catch (const VbError&) {
+        }
+    }
+}
+
 }  // namespace
 
 Connection& Use(const std::unique_ptr<Connection>& handle) {
@@ -104,6 +114,7 @@ PageResources::~PageResources() {
     // Closing a static set cannot lose anything, and nothing here may throw.
     for (auto it = sets_.rbegin(); it != sets_.rend(); ++it) it->close();
     for (std::optional<Recordset>* held : held_) held->reset();
+    if (reading_) EndReading();
     if (opened_) CloseTripDBConnections();
 }
 
@@ -115,6 +126,17 @@ bool PageResources::open() {
 }
 
 bool PageResources::openUnlessOpen() { return TripDBConnectionsOpen() || open(); }
+
+bool PageResources::openToRead() {
+    if (!open()) return false;
+    try {
+        for (auto* cn : {&cnTrip, &cnSecurity, &cnTripSchl}) (*cn)->beginReading();
+    } catch (const VbError&) {
+        // Unread, the page still reads, a query at a time.
+    }
+    reading_ = true;
+    return true;
+}
 
 Recordset& PageResources::query(Connection& cn, std::string_view jetSql, const SqlParams& params,
                                 long maxRecords) {

@@ -57,6 +57,9 @@ public:
     // The same for a routine that its caller may call with the connections open: they are then
     // used as they are and left open.
     bool openUnlessOpen();
+    // open() for a page that only reads: its queries on each file share one read of it, which
+    // costs one lock and one look at the file instead of one per query.
+    bool openToRead();
 
     // A static record set, closed at the end; maxRecords as Recordset::Open takes it.
     Recordset& query(Connection& cn, std::string_view jetSql, const SqlParams& params = {},
@@ -68,6 +71,7 @@ public:
 private:
     const Host* host_ = nullptr;
     bool opened_ = false;
+    bool reading_ = false;
     std::deque<Recordset> sets_;
     std::vector<std::optional<Recordset>*> held_;
 };

@@ -662,6 +662,14 @@ Connection::Engine& Connection::engine() const {
 
 sqlite3* Connection::handle() const { return engine().db; }
 
+void Connection::beginReading() {
+    if (sqlite3_get_autocommit(handle())) executeNative("BEGIN");
+}
+
+void Connection::endReading() {
+    if (engine_ && !sqlite3_get_autocommit(engine_->db)) executeNative("COMMIT");
+}
+
 long Connection::execute(std::string_view jetSql, const SqlParams& params) {
     return executeNative(TranslatedFor(jetSql, params), params);
 }

@@ -52,6 +52,12 @@ public:
     // The rowid the last insert on this connection gave.
     std::int64_t lastInsertRowid() const;
 
+    // Until endReading (or close), the queries read the file as it was at the first of them: one
+    // read of the file for all of them instead of one each.
+    void beginReading();
+    // Keeps anything that was written meanwhile.
+    void endReading();
+
     struct Engine;           // the engine's handle and the statements compiled on it
     Engine& engine() const;  // error 3704-style VbError when closed
 

@@ -56,7 +56,7 @@ void RequestDetail_UserEvent(AppObject& app, const std::string& eventName) {
         // The stored request and the connections are closed however the event ends.
         PageResources db(app.host);
         db.closeAtEnd(RequestRecord(app));
-        if (!db.open()) return;
+        if (!db.openToRead()) return;
         RequestRecord(app).reset();
         if (!eventName.empty()) {
             ShowStoredRequest(app, eventName);

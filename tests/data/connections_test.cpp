@@ -208,6 +208,57 @@ TEST_F(ConnectionsTest, PageResourcesCloseWhatTheyOpenedHoweverTheProcedureEnds)
     EXPECT_NE(strErrorText, kNoError);
 }
 
+// Another program's statement on trip.db, as the web files are kept: write-ahead logged.
+void OnTripDbOutside(const std::string& dataFolder, const char* sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((dataFolder + kTripDbFile.data()).c_str(), &db), SQLITE_OK);
+    sqlite3_busy_timeout(db, 2000);
+    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+long Markers() { return CountRows(Use(cnTrip), "SELECT * FROM Marker"); }
+
+TEST_F(ConnectionsTest, APageThatOnlyReadsSeesTheFilesAsAtItsFirstQueryAndNoLonger) {
+    OnTripDbOutside(dataFolder_, "PRAGMA journal_mode=WAL");
+    StoreHost host;
+    {
+        PageResources db(host);
+        ASSERT_TRUE(db.openToRead());
+        EXPECT_EQ(Markers(), 0);
+        OnTripDbOutside(dataFolder_, "INSERT INTO Marker VALUES (1)");
+        EXPECT_EQ(Markers(), 0) << "one page, one state of the file";
+    }
+    EXPECT_FALSE(cnTrip);
+    {
+        PageResources db(host);
+        ASSERT_TRUE(db.openToRead());
+        EXPECT_EQ(Markers(), 1) << "the next page reads the file afresh";
+        // A write meanwhile is kept, not rolled back with the reading.
+        Use(cnTrip).execute("INSERT INTO Marker VALUES (2)");
+    }
+    {
+        PageResources db(host);
+        ASSERT_TRUE(db.open());
+        EXPECT_EQ(Markers(), 2) << "the page's write reached the file";
+    }
+}
+
+TEST_F(ConnectionsTest, APageThatOnlyReadsMayCloseAndReopenItsConnections) {
+    StoreHost host;
+    {
+        PageResources db(host);
+        ASSERT_TRUE(db.openToRead());
+        EXPECT_EQ(Markers(), 0);
+        CloseTripDBConnections();  // as the fund list does
+        ASSERT_TRUE(PrepareDatabase(host));
+        EXPECT_EQ(Markers(), 0);
+    }
+    EXPECT_FALSE(cnTrip);
+    EXPECT_EQ(strErrorText, kNoError);
+    OnTripDbOutside(dataFolder_, "INSERT INTO Marker VALUES (3)");  // nothing holds the file
+}
+
 TEST(NullHelpers, NullToSpaceAndNullToZero) {
     EXPECT_EQ(NullToSpace(Value::Null()), " ");
     EXPECT_EQ(NullToSpace(Value::Long(0)), "0");
