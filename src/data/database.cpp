@@ -716,6 +716,10 @@ struct Recordset::Impl {
     std::size_t indexOf(std::string_view name) const {
         const auto found = cols->byName.find(name);
         if (found != cols->byName.end()) return found->second;
+        ItemNotFound();
+    }
+
+    [[noreturn]] static void ItemNotFound() {
         throw VbError(
             kErrItemNotFound,
             "Item cannot be found in the collection corresponding to the requested name or ordinal.");
@@ -1022,7 +1026,12 @@ void Recordset::close() {
 
 Value Recordset::field(std::string_view name) {
     if (!isOpen()) ObjectClosed();
-    const std::size_t index = impl_->indexOf(name);
+    return fieldAt(impl_->indexOf(name));
+}
+
+Value Recordset::fieldAt(std::size_t index) {
+    if (!isOpen()) ObjectClosed();
+    if (index >= impl_->cols->fields.size()) Impl::ItemNotFound();
     if (impl_->mode != EditMode::None) return impl_->buffer[index];
     if (impl_->needsLoad()) impl_->load();
     if (!impl_->hasCurrent()) NoCurrentRecord();

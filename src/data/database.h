@@ -110,6 +110,8 @@ public:
     // error 3265 for an unknown name.
     Value field(std::string_view name);
     const std::vector<FieldInfo>& fields();
+    // Field by its place in fields(), for a routine that goes through them all.
+    Value fieldAt(std::size_t index);
 
     // Writing (updatable sets only). A change still pending when the cursor moves is saved
     // first; one pending at close is dropped.

@@ -13,22 +13,25 @@ constexpr char kUnitSeparator = '\x1f';
 constexpr char kRecordSeparator = '\x1e';
 
 // The type takes part: a Null and a blank, or 0 and "0", are different versions.
-std::string TypedText(const Value& v) {
-    std::string text(1, static_cast<char>('A' + static_cast<int>(v.type())));
+void AppendTypedText(std::string& text, const Value& v) {
+    text += static_cast<char>('A' + static_cast<int>(v.type()));
     if (!v.isNull()) text += CStr(v);
-    return text;
 }
 
 }  // namespace
 
 std::string RequestVersion(Recordset& request) {
-    Poco::SHA1Engine engine;
-    for (const FieldInfo& info : request.fields()) {
-        engine.update(UCase(info.name));
-        engine.update(kUnitSeparator);
-        engine.update(TypedText(request.field(info.name)));
-        engine.update(kRecordSeparator);
+    // Hashed in one piece: the digest takes a few long updates far faster than many short ones.
+    std::string text;
+    const std::vector<FieldInfo>& fields = request.fields();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        text += UCase(fields[i].name);
+        text += kUnitSeparator;
+        AppendTypedText(text, request.fieldAt(i));
+        text += kRecordSeparator;
     }
+    Poco::SHA1Engine engine;
+    engine.update(text);
     return Poco::DigestEngine::digestToHex(engine.digest());
 }
 

@@ -309,6 +309,10 @@ TEST_F(DatabaseTest, CursorMovesAndStopsAtTheEnds) {
     rs.moveFirst();
     EXPECT_EQ(rs.field("TRIPNUM"), Value::Long(1));
     EXPECT_EQ(ErrorOf([&] { rs.field("NOSUCH"); }).number(), 3265);
+    for (std::size_t i = 0; i < rs.fields().size(); ++i) {
+        EXPECT_EQ(rs.fieldAt(i), rs.field(rs.fields()[i].name)) << rs.fields()[i].name;
+    }
+    EXPECT_EQ(ErrorOf([&] { rs.fieldAt(rs.fields().size()); }).number(), 3265);
 
     Recordset empty = Recordset::Open(cn_, "SELECT * FROM TRIPSREQ WHERE TRIPNUM = -1");
     EXPECT_EQ(empty.recordCount(), 0);
