@@ -29,7 +29,7 @@ const std::string kNoRoot;
 std::string InSite(std::string_view name) {
     const std::string& root = Site::root();
     if (root.empty()) return std::string(name);
-    if (root == "/") return "/" + std::string(name);
+    if (root == "/") return std::string("/").append(name);
     return root + "/" + std::string(name);
 }
 

@@ -335,7 +335,8 @@ public:
         for (std::size_t i = 0; i < nodes.size(); ++i) {
             const Node& n = nodes[i];
             if (n.isGroup) {
-                pieces.push_back({PieceKind::Operand, "(" + level(n.inner) + (n.closed ? ")" : "")});
+                pieces.push_back({PieceKind::Operand,
+                                  std::string("(").append(level(n.inner)).append(n.closed ? ")" : "")});
                 previous = ")";
                 continue;
             }

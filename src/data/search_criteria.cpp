@@ -12,12 +12,12 @@ void SearchCondition::add(std::string_view fragment) {
 }
 
 void SearchCondition::addText(std::string_view column, std::string_view value) {
-    add(" " + std::string(column) + " = '" + SqlQuote(value) + "'");
+    add(std::string(" ").append(column).append(" = '").append(SqlQuote(value)).append("'"));
 }
 
 void SearchCondition::addWholeNumber(std::string_view column, const std::string& value) {
     const std::int32_t number = CLng(Value(value));
-    add(" " + std::string(column) + " = " + std::to_string(number));
+    add(std::string(" ").append(column).append(" = ").append(std::to_string(number)));
 }
 
 void SearchCondition::addFragment(std::string_view fragment) { add(fragment); }

@@ -87,7 +87,8 @@ PageOnLoop::~PageOnLoop() {
 
 struct EventLoops::Impl {
     Impl(int loopCount, int standbyCount) : standbyCount(standbyCount < 1 ? 1 : standbyCount) {
-        for (int i = 0; i < (loopCount < 1 ? 1 : loopCount); ++i) loops.push_back(std::make_unique<EventLoop>());
+        for (int i = 0; i < (loopCount < 1 ? 1 : loopCount); ++i)
+            loops.push_back(std::make_unique<EventLoop>());
     }
 
     void start() {
@@ -178,7 +179,8 @@ struct EventLoops::Impl {
     bool stopping = false;
 };
 
-EventLoops::EventLoops(int loops, int standbyThreads) : impl_(std::make_unique<Impl>(loops, standbyThreads)) {}
+EventLoops::EventLoops(int loops, int standbyThreads)
+    : impl_(std::make_unique<Impl>(loops, standbyThreads)) {}
 
 EventLoops::~EventLoops() { stop(); }
 

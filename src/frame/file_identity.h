@@ -35,7 +35,9 @@ public:
     bool fresh(Clock::time_point now, std::chrono::milliseconds recheckAfter) const {
         return now - Clock::time_point(Clock::duration(at_.load(std::memory_order_relaxed))) < recheckAfter;
     }
-    void renew(Clock::time_point now) { at_.store(now.time_since_epoch().count(), std::memory_order_relaxed); }
+    void renew(Clock::time_point now) {
+        at_.store(now.time_since_epoch().count(), std::memory_order_relaxed);
+    }
 
 private:
     std::atomic<Clock::rep> at_;

@@ -30,7 +30,7 @@ constexpr std::size_t kLongestSetting = 255;
 constexpr std::string_view kNotInFile = "\x01(not in the file)\x01";
 constexpr std::size_t kIntegrityLinesShown = 3;
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string Quoted(std::string_view text) { return std::string("\"").append(text).append("\""); }
 
 std::string SiteShown() { return Site::root().empty() ? std::string(".") : Site::root(); }
 

@@ -38,7 +38,7 @@ std::string RegistryFileText() {
 
 // Every key has a value: the sign-in page reports an empty one as an error.
 std::string SettingsFileText() {
-    return "[" + std::string(kTripIniSection) +
+    return std::string("[").append(kTripIniSection) +
            "]\n"
            "SessionTimeOut=20\n"
            "DOTNETInstalled=False\n"

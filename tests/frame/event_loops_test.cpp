@@ -4,8 +4,8 @@
 
 #include "support/test_server.h"
 
-#include <boost/asio/post.hpp>
 #include <gtest/gtest.h>
+#include <boost/asio/post.hpp>
 
 #include <future>
 #include <thread>
@@ -71,7 +71,8 @@ TEST(EventLoopsTest, ASlowPageOverHttpDoesNotHoldTheOtherConnectionsOfItsLoop) {
         options.ioThreads = 1;
         options.threads = 1;
     });
-    auto slow = std::async(std::launch::async, [&] { return server.fetch("GET", "/ExcursaLakemont.asp?WCI=Wait"); });
+    auto slow =
+        std::async(std::launch::async, [&] { return server.fetch("GET", "/ExcursaLakemont.asp?WCI=Wait"); });
     ASSERT_TRUE(SlowPageGate().waitFor(1));
 
     for (const char* uri : {"/ExcursaLakemont.asp?WCI=Page&name=Ann", "/css/site.css"}) {
