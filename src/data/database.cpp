@@ -428,9 +428,17 @@ struct ColumnSet {
     std::vector<ColumnKind> kinds;
     std::vector<std::string> baseColumns;  // per field: its table column, "" for expressions
     std::unordered_map<std::string, std::size_t, NoCaseHash, NoCaseEqual> byName;  // the first of a name
+    // The engine compiles a statement again after a change of the schema; a description made before
+    // that may name columns that are no longer there.
+    int compiledAgain = 0;
+
+    static int TimesCompiledAgain(sqlite3_stmt* st) {
+        return sqlite3_stmt_status(st, SQLITE_STMTSTATUS_REPREPARE, 0);
+    }
 
     static std::shared_ptr<const ColumnSet> Describe(sqlite3_stmt* st, int first) {
         auto set = std::make_shared<ColumnSet>();
+        set->compiledAgain = TimesCompiledAgain(st);
         for (int c = first; c < sqlite3_column_count(st); ++c) {
             const char* declared = sqlite3_column_decltype(st, c);
             const char* table = sqlite3_column_table_name(st, c);
@@ -725,11 +733,10 @@ struct Recordset::Impl {
             "Item cannot be found in the collection corresponding to the requested name or ordinal.");
     }
 
-    // The statement's columns, from its cache when described there before (and still as many).
+    // The statement's columns, from its cache when described there since it was last compiled.
     void describeColumns(const Statement& st, int first) {
         std::shared_ptr<const ColumnSet>* kept = st.columnsKept();
-        const auto count = static_cast<std::size_t>(std::max(0, sqlite3_column_count(st.get()) - first));
-        if (kept && *kept && (*kept)->fields.size() == count) {
+        if (kept && *kept && (*kept)->compiledAgain == ColumnSet::TimesCompiledAgain(st.get())) {
             cols = *kept;
             return;
         }

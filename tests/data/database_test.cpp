@@ -236,6 +236,15 @@ TEST_F(DatabaseTest, ColumnsDescribedOnceFollowAColumnAddedMeanwhile) {
     EXPECT_EQ(again.field("Contact"), Value("Ann")) << "names found without regard to case";
 }
 
+TEST_F(DatabaseTest, ColumnsDescribedOnceFollowAColumnRenamedMeanwhile) {
+    EXPECT_EQ(Recordset::Open(cn_, "SELECT * FROM TRIPSREQ").field("CONTACT"), Value("Ann"));
+    raw("ALTER TABLE TRIPSREQ RENAME COLUMN CONTACT TO CONTACTNAME");
+    Recordset again = Recordset::Open(cn_, "SELECT * FROM TRIPSREQ");
+    EXPECT_EQ(again.fields().size(), 12u);
+    EXPECT_EQ(again.field("ContactName"), Value("Ann")) << "as many columns, but another name";
+    EXPECT_EQ(ErrorOf([&] { again.field("CONTACT"); }).number(), 3265);
+}
+
 TEST_F(DatabaseTest, StatementInUseIsNotTakenByASecondUse) {
     // An updatable set reads its rows lazily with its statement; a second open of the same text meanwhile
     // must get its own statement rather than reset the first one under it.
