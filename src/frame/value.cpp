@@ -662,6 +662,27 @@ std::string_view TrimmedView(std::string_view s) {
     return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 
+namespace {
+
+bool IsUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+}  // namespace
+
+std::size_t CharacterCount(std::string_view utf8) {
+    std::size_t count = 0;
+    for (const char c : utf8) count += !IsUtf8Continuation(c);
+    return count;
+}
+
+std::string_view LeftCharacters(std::string_view text, std::size_t count) {
+    std::size_t bytes = 0;
+    for (std::size_t characters = 0; bytes < text.size() && characters < count; ++characters) {
+        ++bytes;
+        while (bytes < text.size() && IsUtf8Continuation(text[bytes])) ++bytes;
+    }
+    return text.substr(0, bytes);
+}
+
 std::string UCase(std::string_view s) {
     std::string out(s);
     for (char& c : out) c = UpperAscii(c);

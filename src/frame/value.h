@@ -178,6 +178,10 @@ std::string Mid(std::string_view s, long start, long length);
 long InStr(std::string_view s, std::string_view find);  // 1-based, 0 when absent
 long InStr(long start, std::string_view s, std::string_view find);
 std::string Replace(std::string_view s, std::string_view find, std::string_view with);
+// How many characters a UTF-8 text holds.
+std::size_t CharacterCount(std::string_view utf8);
+// The first `count` characters of a UTF-8 text, never splitting one.
+std::string_view LeftCharacters(std::string_view text, std::size_t count);
 std::string BeforeFirstComma(std::string_view s);  // whole text when there is no comma
 std::string AfterFirstComma(std::string_view s);   // "" when there is no comma
 

@@ -201,25 +201,6 @@ int SessionList::lastIndex(const Value& count) {
     return static_cast<int>(std::min(n, 1.0e9));
 }
 
-std::string LeftCharacters(const std::string& text, std::size_t count) {
-    return std::string(LeftCharacters(std::string_view(text), count));
-}
-
-std::size_t CharacterCount(std::string_view utf8) {
-    std::size_t count = 0;
-    for (const char c : utf8) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    return count;
-}
-
-std::string_view LeftCharacters(std::string_view text, std::size_t count) {
-    std::size_t bytes = 0;
-    for (std::size_t characters = 0; bytes < text.size() && characters < count; ++characters) {
-        ++bytes;
-        while (bytes < text.size() && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80) ++bytes;
-    }
-    return text.substr(0, bytes);
-}
-
 void FillPickList(std::optional<TextArray>& list, std::string_view sql,
                   const std::function<std::string(Recordset&)>& entryOf, const SqlParams& params) {
     Recordset rs = Recordset::Open(Use(cnTrip), sql, params);

@@ -29,13 +29,8 @@ private:
     int last_;
 };
 
-// The first `count` characters of a UTF-8 text, never splitting one.
-std::string LeftCharacters(const std::string& text, std::size_t count);
-std::string_view LeftCharacters(std::string_view text, std::size_t count);
 // Destinations are listed by at most this many characters of their name.
 inline constexpr std::size_t kDestinationLabelLength = 30;
-// How many characters a UTF-8 text holds.
-std::size_t CharacterCount(std::string_view utf8);
 
 // List builders: fill app.lists (entries 0..N, entry 0 ""). They use the open
 // connections, except PopulateFundDD, which opens and closes them itself.

@@ -106,7 +106,7 @@ struct BrokenText {
 
 std::optional<BrokenText> BrokenAfter30(const std::string& text, int length) {
     if (CharacterCount(text) <= static_cast<std::size_t>(std::max(length, 0))) return std::nullopt;
-    std::string first = LeftCharacters(text, kBreakAfter);
+    std::string first(LeftCharacters(text, kBreakAfter));
     const bool blankAt30 = CharacterCount(first) == kBreakAfter && first.back() == ' ';
     std::string rest = text.substr(first.size());
     return BrokenText{std::move(first), blankAt30 ? "<br>" : "-<br>", std::move(rest)};

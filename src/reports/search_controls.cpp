@@ -14,7 +14,7 @@ bool SameCode(const std::string& a, const std::string& b) { return SameTextNoCas
 std::string DestinationOptions(const SessionList& list, const std::string& selected) {
     return Options(list, "<option></option>", [&](const std::string& entry) {
         const std::string number = BeforeFirstComma(entry);
-        const std::string label = LeftCharacters(Trim(AfterFirstComma(entry)), kDestinationLabelLength);
+        const std::string label(LeftCharacters(Trim(AfterFirstComma(entry)), kDestinationLabelLength));
         return "<option value=" + HtmlEscape(number) + (SameCode(number, selected) ? " selected>" : " >") +
                HtmlEscape(label) + "</option>";
     });

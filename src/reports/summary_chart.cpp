@@ -2,7 +2,6 @@
 
 #include "frame/html.h"
 #include "frame/value.h"
-#include "lookup/form_controls.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -24,7 +23,7 @@ constexpr std::size_t kLabelChars = 48;
 std::string ShortLabel(const std::string& label) {
     const std::string trimmed = Trim(label);
     if (CharacterCount(trimmed) <= kLabelChars) return trimmed;
-    return RTrim(LeftCharacters(std::string_view(trimmed), kLabelChars - 1)) + "\xE2\x80\xA6";
+    return RTrim(LeftCharacters(trimmed, kLabelChars - 1)) + "\xE2\x80\xA6";
 }
 
 std::string Percent(double share) {
