@@ -727,6 +727,14 @@ struct Recordset::Impl {
         ItemNotFound();
     }
 
+    // The current row's value of a column (the edit buffer's while editing).
+    Value valueAt(std::size_t index) {
+        if (mode != EditMode::None) return buffer[index];
+        if (needsLoad()) load();
+        if (!hasCurrent()) NoCurrentRecord();
+        return rows[static_cast<std::size_t>(position)].values[index];
+    }
+
     [[noreturn]] static void ItemNotFound() {
         throw VbError(
             kErrItemNotFound,
@@ -1033,16 +1041,13 @@ void Recordset::close() {
 
 Value Recordset::field(std::string_view name) {
     if (!isOpen()) ObjectClosed();
-    return fieldAt(impl_->indexOf(name));
+    return impl_->valueAt(impl_->indexOf(name));
 }
 
 Value Recordset::fieldAt(std::size_t index) {
     if (!isOpen()) ObjectClosed();
     if (index >= impl_->cols->fields.size()) Impl::ItemNotFound();
-    if (impl_->mode != EditMode::None) return impl_->buffer[index];
-    if (impl_->needsLoad()) impl_->load();
-    if (!impl_->hasCurrent()) NoCurrentRecord();
-    return impl_->rows[static_cast<std::size_t>(impl_->position)].values[index];
+    return impl_->valueAt(index);
 }
 
 const std::vector<FieldInfo>& Recordset::fields() {

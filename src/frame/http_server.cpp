@@ -9,10 +9,9 @@
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/strand.hpp>
 
-#include <iostream>
+#include <chrono>
 #include <stdexcept>
-#include <thread>
-#include <vector>
+#include <string>
 
 namespace excursa {
 
