@@ -95,6 +95,14 @@ struct AppObject {
         std::string address1;
         std::string address2;
     } destination;
+    // What getdest last read in this request, by number: a page shows a destination in two places and
+    // reads its row once.
+    struct DestinationRead {
+        std::int32_t number = 0;
+        CurrentDestination found;
+        std::string instructions;
+    };
+    std::optional<DestinationRead> destinationRead;
     struct CurrentBillRate {
         std::array<float, 5> amounts{};
         std::array<std::string, 5> texts{" ", " ", " ", " ", " "};

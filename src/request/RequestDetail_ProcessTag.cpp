@@ -49,17 +49,10 @@ struct AddressRow {
 
 // The destination's description and address, or nullopt when the look-up failed (it wrote its error).
 // PopulateFundDD closes the worker's connections when it ends; getdest needs them open again, and the
-// form's entry event closes them at its end. A second look-up of the same number in one page answers
-// what the first found.
+// form's entry event closes them at its end.
 std::optional<AddressRow> LookUpDestination(FormTag& f, const std::string& destination) {
     if (!TripDBConnectionsOpen() && !PrepareDatabase(f.host)) return std::nullopt;
-    auto& found = f.app.pageState<RequestFormState>().destination;
-    if (found && found->asked == destination) {
-        f.app.destination = found->details;
-    } else {
-        if (!getdest(f.app, destination)) return std::nullopt;
-        found = RequestFormState::FoundDestination{destination, f.app.destination};
-    }
+    if (!getdest(f.app, destination)) return std::nullopt;
     const AppObject::CurrentDestination& d = f.app.destination;
     return AddressRow{d.description, d.address1, d.address2};
 }

@@ -15,12 +15,6 @@ struct RequestFormState {
     // What the tag handler decides once a page, before its first tag: whether the session has
     // timed out (the form's flags are set then too). Unknown until the first tag of a page.
     std::optional<bool> timedOut;
-    // The destination this page looked up, by the number asked for: the form shows it twice.
-    struct FoundDestination {
-        std::string asked;
-        AppObject::CurrentDestination details;
-    };
-    std::optional<FoundDestination> destination;
 };
 
 inline std::optional<Recordset>& RequestRecord(AppObject& app) {
@@ -28,11 +22,7 @@ inline std::optional<Recordset>& RequestRecord(AppObject& app) {
 }
 
 // A form page begins: the tag handler decides its per-page facts again at its first tag.
-inline void StartFormPage(AppObject& app) {
-    RequestFormState& state = app.pageState<RequestFormState>();
-    state.timedOut.reset();
-    state.destination.reset();
-}
+inline void StartFormPage(AppObject& app) { app.pageState<RequestFormState>().timedOut.reset(); }
 
 // The open stored request; error 91, as a record set that was never opened gives, when there is none.
 inline Recordset& OpenRequestRecord(AppObject& app) {

@@ -121,6 +121,27 @@ TEST_F(RequestLookupsTest, DestinationFieldsAndSpecialInstructions) {
     EXPECT_EQ(page, "");
 }
 
+TEST_F(RequestLookupsTest, ADestinationIsReadOnceARequestWhateverAsksForItAgain) {
+    site_.sql("trip.db",
+              "INSERT INTO DESTINATION (DESTINATION, DESTDESC, DESTADD1, DESTSPEC) VALUES "
+              "(7, 'Science Museum', '1 Museum Way', 'North door'), (8, 'Zoo', 'Zoo Road', NULL);");
+    openDatabases();
+    inRequest([&](AppObject& app) {
+        EXPECT_EQ(getdest(app, "7"), "North door");
+        Use(cnTrip).execute("UPDATE DESTINATION SET DESTDESC = 'Renamed', DESTSPEC = 'South door'");
+        app.destination.description = "overwritten meanwhile";
+        EXPECT_EQ(getdest(app, " 7"), "North door") << "the row read first answers";
+        EXPECT_EQ(app.destination.description, "Science Museum");
+        EXPECT_EQ(app.destination.address1, "1 Museum Way");
+        EXPECT_EQ(getdest(app, "8"), "South door") << "another number is read";
+        EXPECT_EQ(app.destination.description, "Renamed");
+    });
+    inRequest([](AppObject& app) {
+        EXPECT_EQ(getdest(app, "7"), "South door") << "the next request reads the row afresh";
+        EXPECT_EQ(app.destination.description, "Renamed");
+    });
+}
+
 TEST_F(RequestLookupsTest, EmptyDestinationNeedsNoDatabase) {
     const std::string page = inRequest([](AppObject& app) {
         app.destination.description = "stale";
