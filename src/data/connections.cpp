@@ -6,7 +6,9 @@
 #include "frame/procedure.h"
 #include "frame/worker_state.h"
 
-#include <initializer_list>
+#include <algorithm>
+#include <array>
+#include <span>
 #include <unordered_map>
 
 namespace excursa {
@@ -49,8 +51,10 @@ void CloseHandle(std::unique_ptr<Connection>& handle) {
     handle.reset();
 }
 
-void CloseHandles(std::string_view procedureName,
-                  std::initializer_list<std::unique_ptr<Connection>*> handles) {
+// The worker's connections to the three trip files, as a page opens them.
+std::array<std::unique_ptr<Connection>*, 3> TripDBHandles() { return {&cnTrip, &cnSecurity, &cnTripSchl}; }
+
+void CloseHandles(std::string_view procedureName, std::span<std::unique_ptr<Connection>* const> handles) {
     // An empty handle (error 91) is no failure here. Unlike a stop at the first empty
     // handle, going on to the rest never leaves a later connection open.
     try {
@@ -62,7 +66,7 @@ void CloseHandles(std::string_view procedureName,
 
 // The page's connections may have been closed, or closed and opened again, since openToRead.
 void EndReading() {
-    for (auto* cn : {&cnTrip, &cnSecurity, &cnTripSchl}) {
+    for (auto* cn : TripDBHandles()) {
         try {
             if (*cn) (*cn)->endReading();
         } catch (const VbError&) {
@@ -91,9 +95,9 @@ void SetTripDBConnections() {
     }
 }
 
-void CloseTripDBConnections() { CloseHandles("CloseTripDBConnections", {&cnTrip, &cnSecurity, &cnTripSchl}); }
+void CloseTripDBConnections() { CloseHandles("CloseTripDBConnections", TripDBHandles()); }
 
-void CloseTripCode() { CloseHandles("CloseTripCode", {&cnTripCode}); }
+void CloseTripCode() { CloseHandles("CloseTripCode", std::array{&cnTripCode}); }
 
 bool PrepareDatabase(const Host& host) {
     if (strAppPath.empty()) strAppPath = TextOf(host.appGet(key::AppPath));
@@ -106,8 +110,8 @@ bool PrepareDatabase(const Host& host) {
 }
 
 bool TripDBConnectionsOpen() {
-    const auto open = [](const std::unique_ptr<Connection>& cn) { return cn && cn->isOpen(); };
-    return open(cnTrip) && open(cnSecurity) && open(cnTripSchl);
+    const auto handles = TripDBHandles();
+    return std::all_of(handles.begin(), handles.end(), [](auto* cn) { return *cn && (*cn)->isOpen(); });
 }
 
 PageResources::~PageResources() {
@@ -130,7 +134,7 @@ bool PageResources::openUnlessOpen() { return TripDBConnectionsOpen() || open();
 bool PageResources::openToRead() {
     if (!open()) return false;
     try {
-        for (auto* cn : {&cnTrip, &cnSecurity, &cnTripSchl}) (*cn)->beginReading();
+        for (auto* cn : TripDBHandles()) (*cn)->beginReading();
     } catch (const VbError&) {
         // Unread, the page still reads, a query at a time.
     }

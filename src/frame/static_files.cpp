@@ -1,7 +1,6 @@
 #include "frame/static_files.h"
 
 #include "frame/file_identity.h"
-
 #include "frame/value.h"
 
 #include <algorithm>
@@ -10,7 +9,6 @@
 #include <mutex>
 #include <sstream>
 #include <utility>
-
 
 namespace excursa {
 
