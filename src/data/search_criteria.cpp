@@ -20,6 +20,11 @@ void SearchCondition::addWholeNumber(std::string_view column, const std::string&
     add(std::string(" ").append(column).append(" = ").append(std::to_string(number)));
 }
 
+void SearchCondition::addNumber(std::string_view column, const std::string& value) {
+    const std::string number = CStr(Value::Double(CDbl(Value(value))));
+    add(std::string(" ").append(column).append(" = ").append(number));
+}
+
 void SearchCondition::addFragment(std::string_view fragment) { add(fragment); }
 
 SearchCondition::DateRange SearchCondition::addDateRange(std::string_view expression, const std::string& from,

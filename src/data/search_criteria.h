@@ -16,6 +16,9 @@ public:
     // " <column> = <whole number>". A value that is no number fails with the language's
     // conversion error (13, type mismatch; 6, overflow) and adds nothing.
     void addWholeNumber(std::string_view column, const std::string& value);
+    // " <column> = <number>": the value read as a number and written back, fractions kept.
+    // A value that is no number fails with error 13 and adds nothing.
+    void addNumber(std::string_view column, const std::string& value);
     // A fragment of the program's own, added as it stands: " TRIPS.ASSIGNED = TRUE".
     void addFragment(std::string_view fragment);
 

@@ -141,7 +141,7 @@ std::optional<std::string> BuildCriteriaQuery(SearchState& search) {
     if (!Trim(search.SearchCustomer).empty())
         condition.addText("TRIPSREQ.CUSTOMER", Trim(search.SearchCustomer));
     if (!search.SearchDestination.empty())
-        condition.addWholeNumber("TRIPSREQ.DESTINATION", search.SearchDestination);
+        condition.addNumber("TRIPSREQ.DESTINATION", search.SearchDestination);
     if (!search.SearchCategory.empty()) condition.addText("TRIPSREQ.TRIPCAT", search.SearchCategory);
     // Requests carry no division: the result table drops the rows of other divisions.
     if (!search.SearchDivision.empty()) search.DivisionFilter = search.SearchDivision;
@@ -240,8 +240,8 @@ void RequestSearch_ProcessTag(AppObject& app, const std::string& tagName, std::s
             ValueOptions(SessionList(app, key::StatusVals, key::NumStatusVals), search.SearchStatus));
     } else if (SameTextNoCase(tagName, "WC@CUSTOMER")) {
         contents = SearchSelect("cust", contents,
-                                CustomerOptions(SessionList(app, key::CustomersDD, key::NumCustomers),
-                                                search.SearchCustomer, {"' >", "<option value= ></option>"}));
+                                CodeOptions(SessionList(app, key::CustomersDD, key::NumCustomers),
+                                            search.SearchCustomer, {"' >", "<option value= ></option>"}));
     } else if (SameTextNoCase(tagName, "WC@ENTERFROM")) {
         contents = HtmlEscape(search.SearchEnterFrom);
     } else if (SameTextNoCase(tagName, "WC@ENTERTO")) {

@@ -145,8 +145,7 @@ std::optional<std::string> BuildTripCondition(SearchState& search, const PostedT
     if (!search.SearchGrade.empty()) condition.addText("TRIPS.GRADE", search.SearchGrade);
     // A user without a customer carries a blank one: that is no criterion.
     if (!Trim(search.SearchCustomer).empty()) condition.addText("TRIPS.CUSTOMER", search.SearchCustomer);
-    if (!search.SearchDestination.empty())
-        condition.addWholeNumber("TRIPS.DESTINATION", search.SearchDestination);
+    if (!search.SearchDestination.empty()) condition.addNumber("TRIPS.DESTINATION", search.SearchDestination);
     if (!search.SearchCategory.empty()) condition.addText("TRIPS.TRIPCAT", search.SearchCategory);
     if (!search.SearchDivision.empty()) condition.addText("CUSTOMER.CUSTDIV", search.SearchDivision);
     if (!posted.internalNumber.empty()) condition.addText("TRIPS.INTTRIPNUM", posted.internalNumber);
@@ -304,13 +303,21 @@ void TripSearch_FieldTrips(AppObject& app) {
 }
 
 void TripSearch_ProcessTag(AppObject& app, const std::string& tagName, std::string& contents) {
-    if (SearchPageTag(app, tagName, contents)) return;
     const SearchState& search = Search(app);
     const auto is = [&tagName](std::string_view name) { return SameTextNoCase(tagName, name); };
+    // This page's destinations are written as its customers are, not as the request search's.
+    if (is("WC@DEST")) {
+        contents = SearchSelect(
+            "dest", contents,
+            CodeOptions(SessionList(app, key::Destinations, key::NumDestinations), search.SearchDestination,
+                        {"'>", "<option></option>", kDestinationLabelLength}));
+        return;
+    }
+    if (SearchPageTag(app, tagName, contents)) return;
     if (is("WC@CUST")) {
         contents = SearchSelect("cust", contents,
-                                CustomerOptions(SessionList(app, key::CustomersDD, key::NumCustomers),
-                                                search.SearchCustomer, {"'>", "<option></option>"}));
+                                CodeOptions(SessionList(app, key::CustomersDD, key::NumCustomers),
+                                            search.SearchCustomer, {"'>", "<option></option>"}));
     } else if (is("WC@CHKBOX")) {
         contents = StatusBoxes(search, contents);
     } else if (is("WC@CHKBOX2")) {

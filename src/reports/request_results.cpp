@@ -161,7 +161,7 @@ public:
     // the pick list, or the request's copy when it is no longer listed.
     std::string destination(Recordset& row) const {
         const std::int32_t number = NullToZero(row.field("DESTINATION"));
-        std::string text = TextOf(row.field("trDESTDESC"));
+        std::string text = NullToSpace(row.field("trDESTDESC"));  // a null reads " ", as every field does
         if (number != 0) {
             const auto it = destinationNames_.find(std::to_string(number));
             if (it != destinationNames_.end()) text = it->second;

@@ -77,13 +77,13 @@ std::string SearchSelect(std::string_view name, const std::string& attributes, c
     return "<select name='" + std::string(name) + "' " + attributes + ">" + options + "</select>";
 }
 
-std::string CustomerOptions(const SessionList& customers, const std::string& selected,
-                            CustomerOptionForm form) {
-    return Options(customers, form.emptyEntry, [&](const std::string& entry) {
+std::string CodeOptions(const SessionList& entries, const std::string& selected, CodeOptionForm form) {
+    return Options(entries, form.emptyEntry, [&](const std::string& entry) {
         const std::string code = BeforeFirstComma(entry);
+        const std::string label(LeftCharacters(Trim(AfterFirstComma(entry)), form.labelCharacters));
         return "<option value='" + HtmlEscape(code) +
                (SameCode(code, selected) ? std::string("' selected>") : std::string(form.unselectedClose)) +
-               HtmlEscape(Trim(AfterFirstComma(entry))) + "</option>";
+               HtmlEscape(label) + "</option>";
     });
 }
 

@@ -37,14 +37,15 @@ std::string Options(const SessionList& list, std::string_view blankEntry,
 // by themselves and left unclosed.
 std::string ValueOptions(const SessionList& list, const std::string& selected);
 
-// Options of the customer list: the code as the value, the name as the text. The two pages differ
-// in what closes an unselected option's value ("' >" or "'>") and in the empty entry.
-struct CustomerOptionForm {
+// Options of a list of "code, name" entries: the code as the value, the name as the text. The pages
+// differ in what closes an unselected option's value ("' >" or "'>"), in the empty entry and in
+// how many characters of the name they show.
+struct CodeOptionForm {
     std::string_view unselectedClose;
     std::string_view emptyEntry;
+    std::size_t labelCharacters = std::string::npos;
 };
-std::string CustomerOptions(const SessionList& customers, const std::string& selected,
-                            CustomerOptionForm form);
+std::string CodeOptions(const SessionList& entries, const std::string& selected, CodeOptionForm form);
 
 // The user's own customer when the district keeps users of a customer to their own; nothing otherwise.
 std::optional<std::string> OwnCustomerOnly(const Host& host);

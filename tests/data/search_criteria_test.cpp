@@ -46,15 +46,20 @@ TEST(SearchConditionTest, TextsAreQuotedSoTheyStayValues) {
     }
 }
 
-TEST(SearchConditionTest, WholeNumbersAreWrittenOnlyAfterConversion) {
+TEST(SearchConditionTest, NumbersAreWrittenOnlyAfterConversion) {
     SearchCondition condition;
     condition.addWholeNumber("TRIPS.TRIPNUM", "0042");
-    condition.addWholeNumber("TRIPS.DESTINATION", " 7 ");
-    EXPECT_EQ(condition.text(), " WHERE TRIPS.TRIPNUM = 42 AND TRIPS.DESTINATION = 7");
+    condition.addWholeNumber("TRIPS.TRIPREQNUM", "2.5");
+    condition.addNumber("TRIPS.DESTINATION", " 007 ");
+    condition.addNumber("TRIPS.DESTINATION", "2.5");
+    EXPECT_EQ(condition.text(),
+              " WHERE TRIPS.TRIPNUM = 42 AND TRIPS.TRIPREQNUM = 2 AND TRIPS.DESTINATION = 7 AND "
+              "TRIPS.DESTINATION = 2.5");
 
     SearchCondition refused;
     EXPECT_EQ(ErrorNumberOf([&] { refused.addWholeNumber("TRIPS.TRIPNUM", "1 OR 1=1"); }), kErrTypeMismatch);
     EXPECT_EQ(ErrorNumberOf([&] { refused.addWholeNumber("TRIPS.TRIPNUM", "99999999999"); }), kErrOverflow);
+    EXPECT_EQ(ErrorNumberOf([&] { refused.addNumber("TRIPS.DESTINATION", "1 OR 1=1"); }), kErrTypeMismatch);
     EXPECT_EQ(refused.text(), "") << "a refused number adds nothing";
 }
 

@@ -223,6 +223,15 @@ TEST_F(TripSearchTest, UserOfOneCustomerSearchesOnlyThatCustomer) {
               "<select name='billcust' data-a><option></option><option>MAPLE, Maple Grove</option></select>");
 }
 
+TEST_F(TripSearchTest, DestinationsAreListedAsTheCustomersAre) {
+    MemoryHost browser(*app_);
+    signIn(browser, "office");
+    const std::string page = searchTrips(browser, {{"dest", "2"}});
+    EXPECT_EQ(Tag(page, "WC@DEST"),
+              "<select name='dest' data-a><option></option><option value='2' selected>Northwoods Zoo and "
+              "Aquarium of</option><option value='1'>Zoo</option></select>");
+}
+
 TEST_F(TripSearchTest, ResetListsAgainOrNothing) {
     addTrip(1);
     MemoryHost district(*app_);
