@@ -170,7 +170,7 @@ void Customer(FormTag& f, std::string& contents) {
 
 void Contact(FormTag& f, std::string& contents) {
     if (!f.editable()) {
-        const std::string contact = f.stored(kContact);
+        const std::string contact = f.storedAsWritten(kContact);
         f.setState(kContact.state, contact);
         contents = HtmlEscape(contact);
         return;
@@ -185,7 +185,7 @@ std::optional<std::string> CustSpecFromState(FormTag& f) {
     const std::string customer = Trim(f.state(key::form::Customer));
     if (!custSpec.empty() || customer.empty()) return custSpec;
     if (!LookUpCustomer(f, customer)) return std::nullopt;
-    return Trim(f.app.customer.custSpec);
+    return f.app.customer.custSpec;
 }
 
 std::optional<std::string> EditableCustSpec(FormTag& f) {
@@ -377,7 +377,7 @@ std::string FundListCustomer(const FormTag& f) {
 
 void Fund(FormTag& f, std::string& contents) {
     if (!f.editable()) {
-        const std::string fund = f.stored(kFund);
+        const std::string fund = f.storedAsWritten(kFund);
         f.setState(kFund.state, fund);
         contents = HtmlEscape(fund);
         return;
@@ -465,7 +465,7 @@ double EditableTime(FormTag& f, const TimeField& field) {
     switch (f.orderB()) {
         case Source::PostedElseState: {
             const std::string hour = f.posted(prefix + "_HOUR");
-            if (Trim(hour).empty()) return TimeFromState(f, field.state);
+            if (hour.empty()) return TimeFromState(f, field.state);  // the blank choice posts " "
             return TimeFromParts(hour, f.posted(prefix + "_MIN"), f.posted(prefix + "_AMPM"));
         }
         case Source::State:

@@ -85,6 +85,11 @@ public:
     std::string stored(const FieldSource& field) {
         return field.trimmed ? columnTrimmed(field.column) : columnText(field.column);
     }
+    // A read-only field shows the stored text as it stands; a null shows nothing.
+    std::string storedAsWritten(const FieldSource& field) {
+        const Value v = column(field.column);
+        return v.isNull() ? std::string() : NullToSpace(v);
+    }
 
     std::string valueFrom(Source source, const FieldSource& field) {
         switch (source) {

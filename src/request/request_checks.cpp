@@ -119,13 +119,10 @@ constexpr std::array<TimeCheck, 4> kTimes{{
     {"LEAVE", "LEAVETIME_REQ", "<p>Leave Time is required.</p>", true, &CheckedRequest::leaveTime},
 }};
 
-// A minute that is no whole number is a type mismatch, as a time that is no time is.
+// A minute is rounded to a whole one as the language rounds; one that is no number is a type mismatch.
 std::int32_t PostedMinute(const std::string& text) {
     if (Trim(text).empty()) return 0;
-    const Value minute(text);
-    const std::int32_t whole = CLng(minute);
-    if (CDbl(minute) != whole) raiseError(kErrTypeMismatch);
-    return whole;
+    return CLng(Value(text));
 }
 
 double PostedTime(const Post& post, const TimeCheck& check) {

@@ -197,9 +197,9 @@ TEST_F(ChecksTest, EachStopWritesItsMessageAndStoresNothing) {
          {{"DISTRICT.TOTAL_TRIPS_LIMIT", Value::Long(2)}, {"DISTRICT.TOTAL_TRIPS_HARDWARN", "True"}},
          NewForm(),
          "<p>WARNING - Your Trip Request will not be saved.  Full.</p>"},
-        {"a minute that is no whole number",
+        {"a minute that is no number",
          {},
-         NewForm().set("DEP_MIN", "7.5"),
+         NewForm().set("DEP_MIN", "half"),
          "Error in Procedure: RequestDetail_TripRequestDetail of Module: Excursa.  Error: 13.  Type "
          "mismatch."},
         {"a limit that is no number",

@@ -122,7 +122,7 @@ protected:
             "INSERT INTO TRIPSREQ (TRIPNUM, CUSTOMER, CONTACT, DESTINATION, DEPDATE, DEPTIME, NUMADULTS, "
             "FUND, "
             "CUSTSPEC, TRIPCOM, DESTSPEC, STATUS, STATUS_COMMENT, CHAINID, REQUESTOR_EMAIL) VALUES "
-            "(3, 'MAPLE', 'Mr. <Bo>', 1, '2026-05-14 00:00:00', '1899-12-30 09:15:00', 4, 'GEN', 'Nuts & "
+            "(3, 'MAPLE', 'Mr. <Bo> ', 1, '2026-05-14 00:00:00', '1899-12-30 09:15:00', 4, 'GEN ', 'Nuts & "
             "all', "
             "'Late', 'Gate C', 'Principal''s OK', 'Looks fine', 'CH1', 'bo@maple.org');"
             "INSERT INTO TRIPSREQ (TRIPNUM, CUSTOMER, DESTINATION, DESTDESC, DESTADD1, CHAINID, STATUS) "
@@ -326,9 +326,9 @@ TEST_F(RequestDetailTest, StoredRequestTheUserMayOnlyView) {
               "<input type='submit' value='**Exit**' name='btnSubmit' data-a>");
     EXPECT_EQ(Tag(page, "WC@REQUEST"), "3");
     EXPECT_EQ(Tag(page, "WC@CUSTOMER"), "Maple Grove");
-    EXPECT_EQ(Tag(page, "WC@CONTACT"), "Mr. &lt;Bo&gt;");
+    EXPECT_EQ(Tag(page, "WC@CONTACT"), "Mr. &lt;Bo&gt; ") << "a read-only text as it is stored";
     EXPECT_EQ(Tag(page, "wc@DESTINATION"), "Zoo");
-    EXPECT_EQ(Tag(page, "wc@FUND"), "GEN");
+    EXPECT_EQ(Tag(page, "wc@FUND"), "GEN ");
     EXPECT_EQ(Tag(page, "WC@CHAIN"), "CH1");
     EXPECT_EQ(Tag(page, "WC@DEPDATE"), "5/14/2026");
     EXPECT_EQ(Tag(page, "WC@DEPTIME"), "9:15:00 AM");
@@ -344,9 +344,9 @@ TEST_F(RequestDetailTest, StoredRequestTheUserMayOnlyView) {
 
     // What was shown becomes the form state, for the pages that follow.
     EXPECT_EQ(state(browser, "customer"), "MAPLE");
-    EXPECT_EQ(state(browser, "contact"), "Mr. <Bo>");
+    EXPECT_EQ(state(browser, "contact"), "Mr. <Bo> ");
     EXPECT_EQ(state(browser, "destination"), "1");
-    EXPECT_EQ(state(browser, "Fund"), "GEN");
+    EXPECT_EQ(state(browser, "Fund"), "GEN ");
     EXPECT_EQ(state(browser, "DEP_HOUR"), "9");
     EXPECT_EQ(state(browser, "DEP_MIN"), "15");
     EXPECT_EQ(state(browser, "DEP_AMPM"), "AM");
@@ -449,6 +449,12 @@ TEST_F(RequestDetailTest, FormReshownFromTheSession) {
     EXPECT_EQ(Tag(stored, "WC@STATUS"), "UNAPPROVED");
     EXPECT_EQ(Tag(stored, "WC@CONTACT"),
               "<input type='text' name='Contact' size='25' maxlength='25' value='Mr. &lt;B&gt;' data-a>");
+
+    // A customer without standing instructions offers them as a null text reads: one blank.
+    values.set("RequestDetail.New", "NEW");
+    values.set("RequestDetail.customer", "RIVER");
+    EXPECT_EQ(Tag(respond(browser), "WC@CUSTSPEC"),
+              "<textarea rows='3' cols='60' name='CUSTSPEC' data-a> </TEXTAREA>");
 }
 
 TEST_F(RequestDetailTest, CopyTakesWhatWasPostedElseTheFormState) {
@@ -462,9 +468,18 @@ TEST_F(RequestDetailTest, CopyTakesWhatWasPostedElseTheFormState) {
     values.set("RequestDetail.NUMADULTS", "7");
     values.set("RequestDetail.destspec", "Gate B");
     values.set("RequestDetail.Fund", "GEN");
+    // Times another request left in the form state.
+    for (const char* prefix : {"RET", "ARRIVE"}) {
+        values.set(std::string("RequestDetail.") + prefix + "_HOUR", "8");
+        values.set(std::string("RequestDetail.") + prefix + "_MIN", "50");
+        values.set(std::string("RequestDetail.") + prefix + "_AMPM", "AM");
+    }
     const std::string page =
         browser
             .post("ExcursaLakemont.asp?WCI=CopyRequest&WCE&WCU", {{"btnSubmit", "Copy"},
+                                                                  {"RET_HOUR", " "},
+                                                                  {"RET_MIN", " "},
+                                                                  {"RET_AMPM", "PM"},
                                                                   {"cust", "RIVER, River & Sons"},
                                                                   {"Contact", "Posted Contact"},
                                                                   {"dest", " "},
@@ -486,6 +501,10 @@ TEST_F(RequestDetailTest, CopyTakesWhatWasPostedElseTheFormState) {
     EXPECT_EQ(Tag(page, "WC@TRIPCOM"),
               "<textarea rows='3' cols='60' name='TRIPCOM' data-a>Posted &lt;comment&gt;</TEXTAREA>");
     EXPECT_EQ(Tag(page, "WC@DEPTIME"), BuildTimePicker(TimeSerial(14, 30, 0), "DEP", kA));
+    EXPECT_EQ(Tag(page, "WC@RETTIME"), BuildTimePicker(kNoDate, "RET", kA))
+        << "the blank hour chosen is no time, not the one the form state holds";
+    EXPECT_EQ(Tag(page, "WC@ARRIVETIME"), BuildTimePicker(TimeSerial(8, 50, 0), "ARRIVE", kA))
+        << "an hour not posted at all falls back on the form state";
     EXPECT_EQ(Tag(page, "WC@DEPDATE"), DatePickers(kNoDate, "Dep")) << "a copy asks for new dates";
     EXPECT_EQ(Tag(page, "WC@RETDATE"), DatePickers(kNoDate, "Rtn"));
     EXPECT_NE(Tag(page, "wc@DESTINATION").find("<option value='1' selected>Zoo</option>"), std::string::npos)

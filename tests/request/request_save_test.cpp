@@ -168,6 +168,13 @@ TEST_F(SaveTest, NewRequestValuesAsTheFormPostsThem) {
              return f;
          }(),
          "DEPTIME", "1899-12-30 00:00:01"},
+        {"a minute rounded to a whole one",
+         [] {
+             Form f = NewForm();
+             testing::SetTime(f, "DEP", "9", "7.5", "AM");
+             return f;
+         }(),
+         "DEPTIME", "1899-12-30 09:08:00"},
         {"arrival carries one second",
          [] {
              Form f = NewForm();
