@@ -2,6 +2,7 @@
 // the functions the translation calls, and the stored form of dates.
 #include "data/database.h"
 
+#include <Poco/Unicode.h>
 #include <sqlite3.h>
 
 #include <array>
@@ -572,6 +573,70 @@ void DateValueFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     });
 }
 
+// Code points of a UTF-8 text folded to lower case. A byte that begins no character stands for
+// itself, beyond the code points, so that any text can be matched.
+std::u32string FoldedCodePoints(std::string_view text) {
+    constexpr char32_t kLastCodePoint = 0x10FFFF;
+    std::u32string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80             ? 1
+                                   : (lead & 0xE0) == 0xC0 ? 2
+                                   : (lead & 0xF0) == 0xE0 ? 3
+                                   : (lead & 0xF8) == 0xF0 ? 4
+                                                           : 0;
+        bool valid = length > 0 && i + length <= text.size();
+        char32_t point = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            point = (point << 6) | (next & 0x3F);
+        }
+        if (!valid || point > kLastCodePoint) {
+            out.push_back(kLastCodePoint + 1 + lead);
+            ++i;
+            continue;
+        }
+        out.push_back(static_cast<char32_t>(Poco::Unicode::toLower(static_cast<int>(point))));
+        i += length;
+    }
+    return out;
+}
+
+// `%` any run of characters, `_` one character, letters of any alphabet without regard to case.
+bool LikeMatches(const std::u32string& pattern, const std::u32string& text) {
+    std::size_t p = 0, t = 0;
+    std::size_t lastRun = std::u32string::npos, runFrom = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && pattern[p] == U'%') {
+            lastRun = p++;
+            runFrom = t;
+        } else if (p < pattern.size() && (pattern[p] == U'_' || pattern[p] == text[t])) {
+            ++p;
+            ++t;
+        } else if (lastRun != std::u32string::npos) {
+            p = lastRun + 1;
+            t = ++runFrom;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == U'%') ++p;
+    return p == pattern.size();
+}
+
+// LIKE ignores letter case as the page language does, for accented letters too: the engine's own
+// ignores it for A to Z only. `x LIKE y` calls like(y, x).
+void LikeFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        return sqlite3_result_null(ctx);
+    }
+    Guarded(ctx, [&] {
+        sqlite3_result_int(
+            ctx, LikeMatches(FoldedCodePoints(SqlText(argv[0])), FoldedCodePoints(SqlText(argv[1]))));
+    });
+}
 
 }  // namespace
 
@@ -680,7 +745,8 @@ void RegisterJetFunctions(sqlite3* db) {
         int arguments;
         void (*function)(sqlite3_context*, int, sqlite3_value**);
     };
-    static constexpr std::array<Registration, 5> kRegistrations{{
+    static constexpr std::array<Registration, 6> kRegistrations{{
+        {"like", 2, LikeFunction},
         {"jet_str", 1, StrFunction},
         {"jet_clng", 1, ClngFunction},
         {"jet_isnull", 1, IsNullFunction},

@@ -201,6 +201,33 @@ TEST_F(JetSqlRunTest, TrimmedAndUpperCasedCodesMatchAnyCase) {
         (Texts{"apple school", "Banana school", "cherry school"}));
 }
 
+TEST_F(JetSqlRunTest, LikeIgnoresTheCaseOfEveryAlphabet) {
+    cn_.execute("CREATE TABLE NAMES (N VARCHAR(40))");
+    cn_.execute("INSERT INTO NAMES VALUES ('Élan École'), ('Peña Park'), ('ZOO'), ('x\xFF\xC3'), (NULL)");
+    struct Case {
+        const char* pattern;
+        Texts found;
+    };
+    const Case cases[] = {
+        {"élan%", {"Élan École"}},   // lower case finds upper case
+        {"%ÉCOLE", {"Élan École"}},  // and the other way round
+        {"PEÑA%", {"Peña Park"}},
+        {"pe_a park", {"Peña Park"}},  // `_` is one character, not one byte
+        {"zo%", {"ZOO"}},
+        {"%o_", {"ZOO"}},
+        {"x\xFF%", {"x\xFF\xC3"}},  // bytes that are no characters
+        {"%", {"Élan École", "Peña Park", "ZOO", "x\xFF\xC3"}},
+        {"lan%", {}},
+        {"_", {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(column(std::string("SELECT N FROM NAMES WHERE N like '") + c.pattern + "'", "N"), c.found)
+            << c.pattern;
+    }
+    EXPECT_EQ(column("SELECT N FROM NAMES WHERE N NOT LIKE 'z%' AND N like '%a%'", "N"),
+              (Texts{"Élan École", "Peña Park"}));
+}
+
 TEST_F(JetSqlRunTest, PlainColumnsCompareSortAndGroupWithoutCase) {
     EXPECT_EQ(column("SELECT CUSTOMER FROM CUSTOMER order by CUSTOMER.custname;", "CUSTOMER"),
               (Texts{"C4", "c1 ", "C2", "C3"}));
