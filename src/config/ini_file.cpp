@@ -47,31 +47,6 @@ void AppendUtf8(std::string& out, std::uint32_t code) {
     }
 }
 
-std::string Utf16LeToUtf8(std::string_view bytes) {
-    constexpr std::uint32_t kReplacement = 0xFFFD;
-    std::string out;
-    out.reserve(bytes.size() / 2);
-    const std::size_t units = bytes.size() / 2;
-    auto unitAt = [&](std::size_t i) {
-        return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[2 * i])) |
-               static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[2 * i + 1])) << 8;
-    };
-    for (std::size_t i = 0; i < units; ++i) {
-        const std::uint32_t unit = unitAt(i);
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units) {
-            const std::uint32_t low = unitAt(i + 1);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-                ++i;
-                continue;
-            }
-        }
-        const bool loneSurrogate = unit >= 0xD800 && unit <= 0xDFFF;
-        AppendUtf8(out, loneSurrogate ? kReplacement : unit);
-    }
-    return out;
-}
-
 // The first `count` characters (not bytes) of UTF-8 text.
 std::string_view FirstCharacters(std::string_view text, std::size_t count) {
     std::size_t seen = 0;
@@ -131,6 +106,31 @@ bool FindProfileValue(std::string_view text, std::string_view section, std::stri
 }
 
 }  // namespace
+
+std::string Utf16LeToUtf8(std::string_view bytes) {
+    constexpr std::uint32_t kReplacement = 0xFFFD;
+    std::string out;
+    out.reserve(bytes.size() / 2);
+    const std::size_t units = bytes.size() / 2;
+    auto unitAt = [&](std::size_t i) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[2 * i])) |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[2 * i + 1])) << 8;
+    };
+    for (std::size_t i = 0; i < units; ++i) {
+        const std::uint32_t unit = unitAt(i);
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units) {
+            const std::uint32_t low = unitAt(i + 1);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+                ++i;
+                continue;
+            }
+        }
+        const bool loneSurrogate = unit >= 0xD800 && unit <= 0xDFFF;
+        AppendUtf8(out, loneSurrogate ? kReplacement : unit);
+    }
+    return out;
+}
 
 std::string DecodeSettingsText(std::string_view bytes) {
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&

@@ -12,6 +12,9 @@ namespace excursa {
 // is converted. Other bytes are taken as they are.
 std::string DecodeSettingsText(std::string_view bytes);
 
+// UTF-16LE bytes as UTF-8; a lone surrogate becomes U+FFFD and an odd last byte is dropped.
+std::string Utf16LeToUtf8(std::string_view bytes);
+
 // The value of key in section of the file at nativePath, names compared without
 // regard to case; the value trimmed and one pair of matching surrounding quotes
 // removed. A missing file, section or key gives defaultValue. At most

@@ -205,7 +205,8 @@ private:
         return Value::Long(static_cast<std::int32_t>(number));
     }
 
-    // "hex:" is binary; "hex(3):" is binary too; "hex(n):" of any other type gives Empty.
+    // "hex:" and "hex(3):" are binary, "hex(1):" a text in UTF-16LE, "hex(4):" a double word of four
+    // bytes, lowest first; "hex(n):" of any other type gives Empty.
     Value readHex(std::string_view data) {
         const auto colon = data.find(':');
         if (colon == std::string_view::npos) fail("\":\" expected after the value type");
@@ -215,7 +216,23 @@ private:
             fail("unknown value type");
         }
         const std::vector<std::uint8_t> bytes = readByteList(TrimView(data.substr(colon + 1)));
-        return binary ? Value::Bytes(bytes) : Value();
+        if (binary) return Value::Bytes(bytes);
+        if (SameNoCase(type, "hex(1)")) return TextOfUtf16Le(bytes);
+        if (SameNoCase(type, "hex(4)")) return DoubleWordOf(bytes);
+        return Value();
+    }
+
+    static Value TextOfUtf16Le(const std::vector<std::uint8_t>& bytes) {
+        const std::string text =
+            Utf16LeToUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        return Value(text.substr(0, text.find('\0')));  // the platform cuts a text value before its first NUL
+    }
+
+    Value DoubleWordOf(const std::vector<std::uint8_t>& bytes) const {
+        if (bytes.size() != 4) fail("a double word needs four bytes");
+        const std::uint32_t number =
+            bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+        return Value::Long(static_cast<std::int32_t>(number));
     }
 
     std::vector<std::uint8_t> readByteList(std::string_view first) {

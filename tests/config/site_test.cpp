@@ -96,7 +96,9 @@ TEST_F(SiteTest, RegistryReadsTheValueTypesOfRegedit4) {
         "\"AllBits\"=dword:ffffffff\r\n"
         "\"Blob\"=hex:01,02,\\\r\n"
         "  ff,0a\r\n"
-        "\"Expand\"=hex(2):25,00,00,00\r\n");
+        "\"Expand\"=hex(2):25,00,00,00\r\n"
+        "\"HexText\"=hex(1):4d,00,55,00,4c,00,ac,20,00,00,58,00\r\n"
+        "\"HexWord\"=hex(4):1e,01,00,80\r\n");
     EXPECT_EQ(tripValue("INIPath"), Value("C:\\VEL\\Config\\"));
     EXPECT_EQ(tripValue("inipath"), Value("C:\\VEL\\Config\\"));
     EXPECT_EQ(tripValue(""), Value("the default"));
@@ -108,6 +110,8 @@ TEST_F(SiteTest, RegistryReadsTheValueTypesOfRegedit4) {
     ASSERT_EQ(blob.type(), VarType::Bytes);
     EXPECT_EQ(blob.bytes(), (std::vector<std::uint8_t>{0x01, 0x02, 0xff, 0x0a}));
     EXPECT_TRUE(tripValue("Expand").isEmpty());
+    EXPECT_EQ(tripValue("HexText"), Value("MUL\u20AC")) << "a text written as UTF-16 bytes, up to its NUL";
+    EXPECT_EQ(tripValue("HexWord"), Value::Long(static_cast<std::int32_t>(0x8000011E)));
     EXPECT_EQ(RegistryGetKeyValue("hkey_local_machine", LCase(kTripRegistryKey), "INIPath"),
               Value("C:\\VEL\\Config\\"));
 }
@@ -138,6 +142,7 @@ TEST_F(SiteTest, MalformedRegistryIsEmptyAndReported) {
         "REGEDIT4\n" + good + "\"Other\"=\"not closed\n",  // damage after the value asked for
         "REGEDIT4\n" + good + "\"Minutes\"=dword:1234567890\n",
         "REGEDIT4\n" + good + "\"Blob\"=hex:01,zz\n",
+        "REGEDIT4\n" + good + "\"Word\"=hex(4):01,02\n",
         "REGEDIT4\n" + good + "\"Blob\"=hex:01,\\",  // continued past the end
         "REGEDIT4\n\"INIPath\"=\"before any key\"\n",
         "REGEDIT4\n" + good + "INIPath=unquoted\n",
