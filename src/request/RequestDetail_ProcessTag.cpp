@@ -170,7 +170,7 @@ void Customer(FormTag& f, std::string& contents) {
 
 void Contact(FormTag& f, std::string& contents) {
     if (!f.editable()) {
-        const std::string contact = f.storedAsWritten(kContact);
+        const std::string contact = f.columnAsWritten(kContact.column);
         f.setState(kContact.state, contact);
         contents = HtmlEscape(contact);
         return;
@@ -315,8 +315,8 @@ AddressRow AddressFromState(const FormTag& f) {
 
 std::optional<AddressRow> AddressFromRecord(FormTag& f) {
     if (NullToZero(f.column("Destination")) == 0) {
-        return AddressRow{std::string(kNewDestinationLabel), f.columnText("DESTADD1"),
-                          f.columnText("DESTADD2")};
+        return AddressRow{std::string(kNewDestinationLabel), f.columnAsWritten("DESTADD1"),
+                          f.columnAsWritten("DESTADD2")};
     }
     return LookUpDestination(f, f.columnTrimmed("Destination"));
 }
@@ -332,11 +332,19 @@ std::optional<AddressRow> DestinationAddress(FormTag& f) {
     return AddressFromRecord(f);
 }
 
+// Line 2 follows whenever it is not empty. A line the destination table holds as null reads " ",
+// so a destination without a second line still ends in "<br> ".
+std::string AddressHtml(const AddressRow& row) {
+    std::string address = HtmlEscape(row.line1);
+    if (!row.line2.empty()) address += "<br>" + HtmlEscape(row.line2);
+    return address;
+}
+
 void DestinationAddressRow(FormTag& f, std::string& contents) {
     const std::optional<AddressRow> row = DestinationAddress(f);
     if (!row) return;
-    const std::string address = AddressHtml(row->line1, row->line2);
-    if (address.empty()) {
+    const std::string address = AddressHtml(*row);
+    if (Trim(address).empty()) {
         contents.clear();
         return;
     }
@@ -377,7 +385,7 @@ std::string FundListCustomer(const FormTag& f) {
 
 void Fund(FormTag& f, std::string& contents) {
     if (!f.editable()) {
-        const std::string fund = f.storedAsWritten(kFund);
+        const std::string fund = f.columnAsWritten(kFund.column);
         f.setState(kFund.state, fund);
         contents = HtmlEscape(fund);
         return;
@@ -616,7 +624,7 @@ void AddNumberAndTextRules(TagRules& rules) {
 
 // -------------------------------------------------------------------- e-mail
 
-constexpr FieldSource kRequestorEmail{"REQUESTOREMAIL", key::form::RequestorEmail, "REQUESTOR_EMAIL", true};
+constexpr FieldSource kRequestorEmail{"REQUESTOREMAIL", key::form::RequestorEmail, "REQUESTOR_EMAIL", false};
 
 // After a drop-down change, a lookup or a Copy: what was typed, else the customer's address.
 std::optional<std::string> ReshownEmail(FormTag& f) {

@@ -61,8 +61,9 @@ void DestinationAddress(FormTag& f, std::string& contents) {
         contents.clear();
         return;
     }
-    contents = "<tr><td>" + std::string(kDestinationLabel) + "</td><td>" +
-               AddressHtml(found.address1, found.address2) + "</td></tr>";
+    std::string address = HtmlEscape(found.address1);
+    if (!Trim(found.address2).empty()) address += "<br>" + HtmlEscape(found.address2);
+    contents = "<tr><td>" + std::string(kDestinationLabel) + "</td><td>" + address + "</td></tr>";
 }
 
 TagRule StoredText(std::string_view column) {

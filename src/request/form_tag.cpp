@@ -45,11 +45,4 @@ void ShowStatusComment(FormTag& f, std::string& contents) {
     if (!comment.empty()) contents = "Approve/Deny Comment:<br>" + HtmlEscape(comment);
 }
 
-std::string AddressHtml(const std::string& line1, const std::string& line2) {
-    std::string address = HtmlEscape(Trim(line1));
-    const std::string second = Trim(line2);
-    if (!second.empty()) address += "<br>" + HtmlEscape(second);
-    return address;
-}
-
 }  // namespace excursa

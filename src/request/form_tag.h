@@ -85,9 +85,9 @@ public:
     std::string stored(const FieldSource& field) {
         return field.trimmed ? columnTrimmed(field.column) : columnText(field.column);
     }
-    // A read-only field shows the stored text as it stands; a null shows nothing.
-    std::string storedAsWritten(const FieldSource& field) {
-        const Value v = column(field.column);
+    // The stored text as it stands; a null, which only another program writes, is nothing.
+    std::string columnAsWritten(std::string_view name) {
+        const Value v = column(name);
         return v.isNull() ? std::string() : NullToSpace(v);
     }
 
@@ -131,8 +131,5 @@ void AddCommonTagRules(TagRules& rules);
 void ShowStatusComment(FormTag& f, std::string& contents);
 // The stored status comment; "" for a new request.
 std::string StatusCommentOf(FormTag& f);
-
-// Address line 1, then "<br>" and line 2 when there is one; both trimmed and escaped.
-std::string AddressHtml(const std::string& line1, const std::string& line2);
 
 }  // namespace excursa

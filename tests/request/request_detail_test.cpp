@@ -566,6 +566,22 @@ TEST_F(RequestDetailTest, NullNumbersShowAsTheirTexts) {
               "<input type='text' name='NUMSTUDENTS' size='10' value='' data-a>");
     EXPECT_EQ(Tag(page, "WC@DEPDATE"), DatePickers(kNoDate, "Dep"));
     EXPECT_EQ(Tag(page, "WC@DESTINATIONADDRESS"), "") << "no destination, no address";
+    EXPECT_EQ(Tag(page, "WC@REQUESTOREMAIL"), "<input type='text' name='RequestorEmail' value=' ' data-a>")
+        << "a null address reads as one blank";
+}
+
+TEST_F(RequestDetailTest, AddressLinesAsTheDestinationTableHoldsThem) {
+    site_.sql("Tripschl.db", "UPDATE TRIPSREQ SET DESTINATION = 2 WHERE TRIPNUM = 1");
+    MemoryHost browser(*app_);
+    signIn(browser, "teacher");
+    EXPECT_EQ(Tag(open(browser, "1"), "WC@DESTINATIONADDRESS"),
+              "<tr><td><font class='label'>Museum</font></td><td>5 Main St<br> </td></tr>")
+        << "a null second line reads as one blank, which is not empty";
+
+    site_.sql("trip.db",
+              "UPDATE DESTINATION SET DESTADD1 = ' 5 Main St ', DESTADD2 = '' WHERE DESTINATION = 2");
+    EXPECT_EQ(Tag(open(browser, "1"), "WC@DESTINATIONADDRESS"),
+              "<tr><td><font class='label'>Museum</font></td><td> 5 Main St </td></tr>");
 }
 
 TEST_F(RequestDetailTest, LeadTimeAndItsOverride) {

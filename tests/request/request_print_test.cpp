@@ -136,6 +136,30 @@ TEST_F(PrintTest, DestinationTypedInByTheUserHasNoNameOrAddress) {
     EXPECT_EQ(Tag(page, "WC@DESTINATIONADDRESS"), "");
 }
 
+TEST_F(PrintTest, AddressLinesAsStoredTheSecondOnlyWhenItHasText) {
+    struct Case {
+        const char* line1;
+        const char* line2;
+        const char* shown;  // "" for no row
+    };
+    const Case cases[] = {
+        {"' 1 Park Rd '", "NULL", " 1 Park Rd "},
+        {"'1 Park Rd'", "'  '", "1 Park Rd"},
+        {"'1 Park Rd'", "'Box 2 '", "1 Park Rd<br>Box 2 "},
+        {"'  '", "'Box 2'", ""},
+    };
+    for (const Case& c : cases) {
+        site_.sql("trip.db", std::string("UPDATE DESTINATION SET DESTADD1 = ") + c.line1 +
+                                 ", DESTADD2 = " + c.line2 + " WHERE DESTINATION = 1");
+        MemoryHost browser(*app_);
+        const std::string shown = Tag(print(browser, "teacher", 1), "WC@DESTINATIONADDRESS");
+        EXPECT_EQ(shown, *c.shown == '\0' ? std::string()
+                                          : "<tr><td><font class=\"label\">Destination:</font></td><td>" +
+                                                std::string(c.shown) + "</td></tr>")
+            << c.line1 << " / " << c.line2;
+    }
+}
+
 TEST_F(PrintTest, WithoutARequestTheErrorText) {
     MemoryHost browser(*app_);
     newRequest(browser, "teacher");  // TRIPREQ is empty
