@@ -38,6 +38,9 @@ struct RequestData {
     FieldList query;
     FieldList form;
     std::string sessionId;  // from the cookie; "" when none
+    // The client shows pages, as a browser that asks for HTML does: a message alone then comes
+    // inside a small page with a way back. Any other client gets the message as written.
+    bool showsPages = true;
 };
 
 struct ResponseData {

@@ -9,6 +9,8 @@
 #include <Poco/Net/NameValueCollection.h>
 #include <Poco/URI.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -91,6 +93,34 @@ bool IsFormPost(const IncomingRequest& request) {
            StartsWithNoCase(request.contentType, "application/x-www-form-urlencoded");
 }
 
+// A media range's weight: its "q" parameter, 1 without one.
+double Weight(std::string_view parameters) {
+    std::size_t from = 0;
+    while (from < parameters.size()) {
+        const std::size_t end = std::min(parameters.find(';', from), parameters.size());
+        const std::string_view parameter = TrimmedView(parameters.substr(from, end - from));
+        from = end + 1;
+        if (StartsWithNoCase(parameter, "q="))
+            return std::strtod(std::string(parameter.substr(2)).c_str(), nullptr);
+    }
+    return 1;
+}
+
+// Whether an Accept header takes HTML: a browser's does; "*/*" or none is a program's.
+bool AcceptsHtml(std::string_view accept) {
+    std::size_t from = 0;
+    while (from < accept.size()) {
+        const std::size_t end = std::min(accept.find(',', from), accept.size());
+        const std::string_view range = accept.substr(from, end - from);
+        from = end + 1;
+        const std::size_t semicolon = std::min(range.find(';'), range.size());
+        const std::string_view type = TrimmedView(range.substr(0, semicolon));
+        const bool html = SameTextNoCase(type, "text/html") || SameTextNoCase(type, "application/xhtml+xml");
+        if (html && Weight(range.substr(semicolon)) > 0) return true;
+    }
+    return false;
+}
+
 // Every cookie sent, and whether any name or value holds a NUL once decoded.
 struct Cookies {
     Poco::Net::NameValueCollection values;
@@ -125,6 +155,7 @@ Answer RunPage(WebApplication& app, const IncomingRequest& request) {
     const Cookies cookies = ReadCookies(request);
     if (cookies.holdNul || data.query.holdsNul() || data.form.holdsNul()) return UnreadableRequest();
     data.sessionId = cookies.values.get(std::string(kSessionCookie), "");
+    data.showsPages = AcceptsHtml(request.accept);
     return Labelled(FromResponse(app.handle(data)), PageItemLabel(app, data.query.get("WCI")));
 }
 

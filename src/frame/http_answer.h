@@ -20,6 +20,7 @@ struct IncomingRequest {
     std::string method;
     std::string target;  // as sent: path and query
     std::string contentType;
+    std::string accept;  // the Accept header
     std::vector<std::string> cookieHeaders;
     std::string body;
     std::string peer;  // the client's IP address

@@ -161,6 +161,7 @@ private:
         incoming_.method = std::string(request.method_string());
         incoming_.target = std::string(request.target());
         incoming_.contentType = std::string(request[http::field::content_type]);
+        incoming_.accept = std::string(request[http::field::accept]);
         incoming_.cookieHeaders.clear();
         for (const auto& field : request) {
             if (field.name() == http::field::cookie) incoming_.cookieHeaders.emplace_back(field.value());

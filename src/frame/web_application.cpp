@@ -289,7 +289,9 @@ ResponseData WebApplication::handle(const RequestData& request) {
                       "The page could not be completed. The failure has been logged for the administrator.");
         response.newSessionId = newId;
     }
-    if (host.wroteOnlyText() && IsBareMessage(response)) response.body = MessagePage(response.body);
+    if (request.showsPages && host.wroteOnlyText() && IsBareMessage(response)) {
+        response.body = MessagePage(response.body);
+    }
     host.settleSession();
     return response;
 }

@@ -112,6 +112,37 @@ TEST_F(BrowserPagesTest, WhatIsOnlyAMessageComesInAPageWithAWayBack) {
     }
 }
 
+TEST_F(BrowserPagesTest, OnlyAClientThatAsksForHtmlGetsTheMessagePage) {
+    struct Case {
+        const char* accept;
+        bool page;
+    };
+    const Case cases[] = {
+        {"text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8", true},  // a browser
+        {"application/xhtml+xml", true},
+        {"TEXT/HTML; level=1", true},
+        {"", false},  // curl, scripts, monitors
+        {"*/*", false},
+        {"text/plain, text/html;q=0", false},
+        {"text/html ; q=0.0, */*", false},
+    };
+    for (const Case& c : cases) {
+        IncomingRequest request;
+        request.method = "GET";
+        request.target = "/ExcursaLakemont.asp?WCI=Stop";
+        request.accept = c.accept;
+        const Answer answer = AnswerRequest(*app_, request, MonitorOptions{});
+        EXPECT_EQ(answer.status, 200);
+        if (c.page) {
+            EXPECT_NE(answer.body.find("<main class=\"message\"><p>Purpose is required.</p></main>"),
+                      std::string::npos)
+                << c.accept;
+        } else {
+            EXPECT_EQ(answer.body, "<p>Purpose is required.</p>") << c.accept;
+        }
+    }
+}
+
 TEST_F(BrowserPagesTest, EverythingElseIsSentAsWritten) {
     MemoryHost browser(*app_);
     EXPECT_EQ(get(browser, "Empty").body, "");
