@@ -9,7 +9,6 @@
 #include <Poco/Net/NameValueCollection.h>
 #include <Poco/URI.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -93,30 +92,16 @@ bool IsFormPost(const IncomingRequest& request) {
            StartsWithNoCase(request.contentType, "application/x-www-form-urlencoded");
 }
 
-// A media range's weight: its "q" parameter, 1 without one.
-double Weight(std::string_view parameters) {
-    std::size_t from = 0;
-    while (from < parameters.size()) {
-        const std::size_t end = std::min(parameters.find(';', from), parameters.size());
-        const std::string_view parameter = TrimmedView(parameters.substr(from, end - from));
-        from = end + 1;
-        if (StartsWithNoCase(parameter, "q="))
-            return std::strtod(std::string(parameter.substr(2)).c_str(), nullptr);
-    }
-    return 1;
-}
-
 // Whether an Accept header takes HTML: a browser's does; "*/*" or none is a program's.
-bool AcceptsHtml(std::string_view accept) {
-    std::size_t from = 0;
-    while (from < accept.size()) {
-        const std::size_t end = std::min(accept.find(',', from), accept.size());
-        const std::string_view range = accept.substr(from, end - from);
-        from = end + 1;
-        const std::size_t semicolon = std::min(range.find(';'), range.size());
-        const std::string_view type = TrimmedView(range.substr(0, semicolon));
+bool AcceptsHtml(const std::string& accept) {
+    std::vector<std::string> ranges;
+    Poco::Net::MessageHeader::splitElements(accept, ranges);
+    for (const std::string& range : ranges) {
+        std::string type;
+        Poco::Net::NameValueCollection parameters;
+        Poco::Net::MessageHeader::splitParameters(range, type, parameters);
         const bool html = SameTextNoCase(type, "text/html") || SameTextNoCase(type, "application/xhtml+xml");
-        if (html && Weight(range.substr(semicolon)) > 0) return true;
+        if (html && std::strtod(parameters.get("q", "1").c_str(), nullptr) > 0) return true;
     }
     return false;
 }
