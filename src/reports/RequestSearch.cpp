@@ -242,6 +242,11 @@ void RequestSearch_ProcessTag(AppObject& app, const std::string& tagName, std::s
         contents = SearchSelect("cust", contents,
                                 CodeOptions(SessionList(app, key::CustomersDD, key::NumCustomers),
                                             search.SearchCustomer, {"' >", "<option value= ></option>"}));
+    } else if (SameTextNoCase(tagName, "WC@DEST")) {
+        contents =
+            SearchSelect("dest", contents,
+                         RequestDestinationOptions(SessionList(app, key::Destinations, key::NumDestinations),
+                                                   search.SearchDestination));
     } else if (SameTextNoCase(tagName, "WC@ENTERFROM")) {
         contents = HtmlEscape(search.SearchEnterFrom);
     } else if (SameTextNoCase(tagName, "WC@ENTERTO")) {

@@ -303,21 +303,18 @@ void TripSearch_FieldTrips(AppObject& app) {
 }
 
 void TripSearch_ProcessTag(AppObject& app, const std::string& tagName, std::string& contents) {
+    if (SearchPageTag(app, tagName, contents)) return;
     const SearchState& search = Search(app);
     const auto is = [&tagName](std::string_view name) { return SameTextNoCase(tagName, name); };
-    // This page's destinations are written as its customers are, not as the request search's.
-    if (is("WC@DEST")) {
-        contents = SearchSelect(
-            "dest", contents,
-            CodeOptions(SessionList(app, key::Destinations, key::NumDestinations), search.SearchDestination,
-                        {"'>", "<option></option>", kDestinationLabelLength}));
-        return;
-    }
-    if (SearchPageTag(app, tagName, contents)) return;
     if (is("WC@CUST")) {
         contents = SearchSelect("cust", contents,
                                 CodeOptions(SessionList(app, key::CustomersDD, key::NumCustomers),
                                             search.SearchCustomer, {"'>", "<option></option>"}));
+    } else if (is("WC@DEST")) {  // written as the customers are, not as the request search's
+        contents = SearchSelect(
+            "dest", contents,
+            CodeOptions(SessionList(app, key::Destinations, key::NumDestinations), search.SearchDestination,
+                        {"'>", "<option></option>", kDestinationLabelLength}));
     } else if (is("WC@CHKBOX")) {
         contents = StatusBoxes(search, contents);
     } else if (is("WC@CHKBOX2")) {

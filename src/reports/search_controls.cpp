@@ -11,15 +11,6 @@ namespace {
 
 bool SameCode(const std::string& a, const std::string& b) { return SameTextNoCase(Trim(a), Trim(b)); }
 
-std::string DestinationOptions(const SessionList& list, const std::string& selected) {
-    return Options(list, "<option></option>", [&](const std::string& entry) {
-        const std::string number = BeforeFirstComma(entry);
-        const std::string label(LeftCharacters(Trim(AfterFirstComma(entry)), kDestinationLabelLength));
-        return "<option value=" + HtmlEscape(number) + (SameCode(number, selected) ? " selected>" : " >") +
-               HtmlEscape(label) + "</option>";
-    });
-}
-
 // Category and division: the whole entry as the option's text, selected by `matches`.
 std::string TextOptions(const SessionList& list, const std::function<bool(const std::string&)>& matches) {
     return Options(list, "<option></option>", [&](const std::string& entry) {
@@ -73,6 +64,15 @@ std::string CodeOfEntry(const std::string& posted) {
     return BeforeFirstComma(posted);
 }
 
+std::string RequestDestinationOptions(const SessionList& list, const std::string& selected) {
+    return Options(list, "<option></option>", [&](const std::string& entry) {
+        const std::string number = BeforeFirstComma(entry);
+        const std::string label(LeftCharacters(Trim(AfterFirstComma(entry)), kDestinationLabelLength));
+        return "<option value=" + HtmlEscape(number) + (SameCode(number, selected) ? " selected>" : " >") +
+               HtmlEscape(label) + "</option>";
+    });
+}
+
 std::string SearchSelect(std::string_view name, const std::string& attributes, const std::string& options) {
     return "<select name='" + std::string(name) + "' " + attributes + ">" + options + "</select>";
 }
@@ -110,10 +110,6 @@ bool SearchPageTag(AppObject& app, const std::string& tagName, std::string& cont
         contents =
             ListSelect(app, "grade", key::Grades, key::NumGrades, contents,
                        [&](const SessionList& list) { return ValueOptions(list, search.SearchGrade); });
-    } else if (is("WC@DEST")) {
-        contents = ListSelect(
-            app, "dest", key::Destinations, key::NumDestinations, contents,
-            [&](const SessionList& list) { return DestinationOptions(list, search.SearchDestination); });
     } else if (is("WC@CATEGORY")) {
         contents =
             ListSelect(app, "tripcat", key::TripCat, key::NumTripCat, contents, [&](const SessionList& list) {

@@ -37,6 +37,10 @@ std::string Options(const SessionList& list, std::string_view blankEntry,
 // by themselves and left unclosed.
 std::string ValueOptions(const SessionList& list, const std::string& selected);
 
+// The request search's destination options: the number unquoted as the value, the name cut to
+// the destination label's length.
+std::string RequestDestinationOptions(const SessionList& list, const std::string& selected);
+
 // Options of a list of "code, name" entries: the code as the value, the name as the text. The pages
 // differ in what closes an unselected option's value ("' >" or "'>"), in the empty entry and in
 // how many characters of the name they show.
@@ -53,8 +57,8 @@ std::optional<std::string> OwnCustomerOnly(const Host& host);
 // The criteria both forms post alike: grade, destination, division, departure dates, category.
 void ReadCommonCriteria(const Host& host, SearchState& search);
 
-// The tags both search pages fill alike: the district header, the grade, destination, category and
-// division drop-downs, the departure dates, the result table and its count. False for any other tag.
+// The tags both search pages fill alike: the district header, the grade, category and division
+// drop-downs, the departure dates, the result table and its count. False for any other tag.
 bool SearchPageTag(AppObject& app, const std::string& tagName, std::string& contents);
 
 }  // namespace excursa
